@@ -1,0 +1,41 @@
+#include "ImageOut.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <stdexcept>
+
+namespace assetgen {
+
+void makeParentDir(const QString &path)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(dir))
+        throw std::runtime_error("cannot create directory " + dir.toStdString());
+}
+
+void writeImage(const QImage &image, const QString &path, const char *format, int quality)
+{
+    makeParentDir(path);
+    QImageWriter writer(path, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    if (!writer.write(image))
+        throw std::runtime_error("cannot write " + path.toStdString() + ": "
+                                 + writer.errorString().toStdString());
+}
+
+void verifyReadable(const QString &path, int width, int height)
+{
+    QImageReader reader(path);
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw std::runtime_error("Qt cannot read back " + path.toStdString() + ": "
+                                 + reader.errorString().toStdString());
+    if (image.width() != width || image.height() != height)
+        throw std::runtime_error("unexpected size of " + path.toStdString());
+}
+
+}  // namespace assetgen
