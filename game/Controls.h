@@ -14,10 +14,14 @@ struct Control {
     float Height = 0;
     bool Visible = true;
     bool Enabled = true;
+
+    bool operator==(const Control&) const = default;
 };
 
 struct Label : Control {
     std::string Caption; // UTF-8
+
+    bool operator==(const Label&) const = default;
 };
 
 // Resource numbers of pictures and cursors.
@@ -31,6 +35,8 @@ enum Resource : int {
 
 struct Image : Control {
     int Picture = NoPicture;
+
+    bool operator==(const Image&) const = default;
 };
 
 struct Button : Control {

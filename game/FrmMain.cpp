@@ -160,8 +160,20 @@ void FrmMain::LaunchWave()
             slot = m_random.RandomBetween(0, kSlots - 1);
         } while (lblLetter[slot].Visible);
         lblLetter[slot].Visible = true;
-        FallSpeed[slot] = m_random.RandomBetween(low, high);
+        FallSpeed[slot] = DrawSpeed(low, high);
     }
+}
+
+std::int16_t FrmMain::DrawSpeed(std::int16_t low, std::int16_t high)
+{
+    // Bounds edited by hand in the settings file can lie too far apart for a 16-bit draw;
+    // such a pair is narrowed instead of stopping the game.
+    static constexpr std::int16_t kWidest = 16383;
+    const auto narrow = [](std::int16_t v) { return std::clamp<std::int16_t>(v, -kWidest, kWidest); };
+    const int span = static_cast<int>(high) - low;
+    if (span >= 32767 || span < -32768)
+        return m_random.RandomBetween(narrow(low), narrow(high));
+    return m_random.RandomBetween(low, high);
 }
 
 std::int16_t FrmMain::DrawCode(int keySetIndex)

@@ -127,6 +127,7 @@ private:
     void AddToTotal(int points);
     void ShowTotal();
     std::int16_t DrawCode(int keySetIndex);
+    std::int16_t DrawSpeed(std::int16_t low, std::int16_t high);
 
     Settings& m_settings;
     SettingsStore& m_store;

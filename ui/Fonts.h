@@ -1,0 +1,14 @@
+#pragma once
+// The game's fonts. The layout names Verdana and Arial; Debian has neither, so they map to
+// DejaVu Sans and Liberation Sans. Sizes are points at 96 dots per inch, turned into pixel
+// sizes so that every screen and every Qt scale factor shows the same layout.
+
+#include <QFont>
+
+namespace keyfall {
+
+void InstallFontSubstitutes();
+QFont Verdana(double points, bool bold, bool italic = false);
+QFont Arial(double points, bool bold);
+
+} // namespace keyfall

@@ -1,0 +1,85 @@
+#pragma once
+// The main window on screen. It owns the game's window logic (FrmMain), forwards every
+// event to its handler and, after each one, mirrors the control state onto the widgets and
+// the timers. It is also the game's Host: focus, the options window, quitting, the screen.
+
+#include "game/FrmMain.h"
+#include "ui/TimerDriver.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace keyfall {
+
+class PlayField;
+
+class GameWindow : public QWidget, public Host {
+    Q_OBJECT
+public:
+    // The options window: opened modally over the playing field, returns when closed.
+    using OptionsOpener = std::function<void(GameWindow&)>;
+
+    GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues,
+               QScreen* screen = nullptr);
+    ~GameWindow() override;
+
+    FrmMain& form() { return m_form; }
+    void setOptionsOpener(OptionsOpener opener) { m_optionsOpener = std::move(opener); }
+
+    // Runs one handler of the game and mirrors what it changed.
+    void Handle(const std::function<void()>& handler);
+
+    // Host
+    ScreenTwips ScreenSize() const override;
+    std::string GroupSeparator() const override;
+    void FocusPanel() override;
+    void ShowOptionsModal() override;
+    void Quit() override;
+
+    // The widgets, for the layout tests.
+    PlayField* picture2() const { return m_picture2; }
+    QFrame* picture1() const { return m_picture1; }
+    QLabel* label2() const { return m_label2; }
+    QLabel* label3() const { return m_label3; }
+    QLabel* lblTotal() const { return m_lblTotal; }
+    QPushButton* cmdStart() const { return m_cmdStart; }
+    QPushButton* cmdExit() const { return m_cmdExit; }
+    QPushButton* cmdAdvanced() const { return m_cmdAdvanced; }
+    QRadioButton* optDifficulty(int index) const { return m_optDifficulty.at(static_cast<std::size_t>(index)); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void Mirror();
+    bool PreviewKey(QObject* watched, QEvent* event);
+
+    FrmMain m_form;
+    QScreen* m_screen;
+    TimerDriver m_timers;
+    OptionsOpener m_optionsOpener;
+
+    PlayField* m_picture2 = nullptr;
+    QFrame* m_picture1 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label3 = nullptr;
+    QPushButton* m_cmdAdvanced = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    std::array<QRadioButton*, 3> m_optDifficulty{};
+    QPushButton* m_cmdStart = nullptr;
+    QPushButton* m_cmdExit = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLabel* m_lblTotal = nullptr;
+};
+
+} // namespace keyfall

@@ -1,0 +1,18 @@
+#pragma once
+// Qt key events to the virtual-key codes the game's key handlers expect: a letter key is
+// its upper-case letter whatever Shift or Caps Lock say, a main-block digit key its digit,
+// the keypad digits 96-105, F1-F12 112-123, and so on.
+
+#include <QKeyEvent>
+
+#include <cstdint>
+#include <optional>
+
+namespace keyfall {
+
+// The virtual-key code of the key, or nothing for a key the game has no code for.
+std::optional<std::int16_t> VirtualKeyCode(const QKeyEvent& event);
+// The shift state: 1 Shift, 2 Ctrl, 4 Alt, combined.
+std::int16_t ShiftState(Qt::KeyboardModifiers modifiers);
+
+} // namespace keyfall

@@ -1,0 +1,27 @@
+#include "ui/TimerDriver.h"
+
+namespace keyfall {
+
+TimerDriver::TimerDriver(QObject* parent) : QObject(parent) {}
+
+void TimerDriver::Add(Timer& timer, Tick tick)
+{
+    auto* qtimer = new QTimer(this);
+    qtimer->setTimerType(Qt::PreciseTimer);
+    connect(qtimer, &QTimer::timeout, this, std::move(tick));
+    m_entries.push_back({&timer, qtimer, timer.Epoch()});
+}
+
+void TimerDriver::Sync()
+{
+    for (Entry& e : m_entries) {
+        if (!e.timer->Running()) {
+            e.qtimer->stop();
+        } else if (!e.qtimer->isActive() || e.epoch != e.timer->Epoch()) {
+            e.qtimer->start(e.timer->Interval());
+        }
+        e.epoch = e.timer->Epoch();
+    }
+}
+
+} // namespace keyfall
