@@ -53,14 +53,17 @@ QPainterPath ringPath(const Sight &s)
     return ring;
 }
 
-// Paints the sight: a dark or light edge of width `edge` around every stroke, the
-// body filled with `body`, so it stands out against any background.
+// Paints the sight: an edge of width `edge` (none if 0) in a contrasting colour
+// around every stroke, the body filled with `body`, so it stands out against any
+// background.
 void paintSight(QPainter &p, const Sight &s, const QBrush &body, const QColor &edgeColour, double edge)
 {
     const QPainterPath shape = ringPath(s).united(armsPath(s));
-    p.setPen(QPen(edgeColour, 2.0 * edge, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(shape);
+    if (edge > 0.0) {
+        p.setPen(QPen(edgeColour, 2.0 * edge, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shape);
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(body);
     p.drawPath(shape);
@@ -101,34 +104,39 @@ QImage starReticle()
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        const Sight s = sightFor(32);
+        Sight s = sightFor(32);
+        s.armInner = 7.5;
         // Navy alone would vanish into the night sky, so it gets a pale edge.
         paintSight(p, s, QColor(0x00, 0x10, 0x80), QColor(0xa8, 0xb8, 0xff), 1.0);
 
-        // A four-pointed flash with shorter diagonals in the open centre.
-        QPainterPath burst;
-        const QPointF c(16, 16);
-        for (int i = 0; i < 8; ++i) {
-            const double a = i * std::numbers::pi / 4.0;
-            const double r = (i % 2 == 0) ? 4.2 : 2.6;
-            const double aL = a - std::numbers::pi / 8.0;
-            const QPointF tip = c + QPointF(std::cos(a) * r, std::sin(a) * r);
-            const QPointF valley = c + QPointF(std::cos(aL) * 1.1, std::sin(aL) * 1.1);
-            if (i == 0)
-                burst.moveTo(valley);
-            else
-                burst.lineTo(valley);
-            burst.lineTo(tip);
-        }
-        burst.closeSubpath();
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::white);
-        p.drawPath(burst);
     }
+    // The flash in the open centre is placed pixel by pixel: antialiased thin rays
+    // would be lost to the icon's on-or-off transparency.
+    static const char *const flash[] = {
+        ".....yy.....",
+        ".....YY.....",
+        ".....WW.....",
+        "..y..WW..y..",
+        "...YWWWWY...",
+        "yYWWWWWWWWYy",
+        "yYWWWWWWWWYy",
+        "...YWWWWY...",
+        "..y..WW..y..",
+        ".....WW.....",
+        ".....YY.....",
+        ".....yy.....",
+    };
+    for (int row = 0; row < 12; ++row)
+        for (int col = 0; col < 12; ++col) {
+            const char k = flash[row][col];
+            if (k != '.')
+                image.setPixel(10 + col, 10 + row,
+                               k == 'W' ? qRgb(0xff, 0xff, 0xff) : k == 'Y' ? qRgb(0xff, 0xf4, 0xb8) : qRgb(0xff, 0xd8, 0x70));
+        }
     return quantize(image, {
         qRgb(0x00, 0x10, 0x80), qRgb(0x00, 0x08, 0x58), qRgb(0x10, 0x20, 0x98), qRgb(0x30, 0x40, 0xb0),
         qRgb(0x50, 0x64, 0xc8), qRgb(0x78, 0x8c, 0xe0), qRgb(0xa8, 0xb8, 0xff), qRgb(0xc8, 0xd4, 0xff),
-        qRgb(0xe4, 0xea, 0xff), qRgb(0xff, 0xff, 0xff), qRgb(0xff, 0xf8, 0xd0), qRgb(0x20, 0x18, 0x60),
+        qRgb(0xe4, 0xea, 0xff), qRgb(0xff, 0xff, 0xff), qRgb(0xff, 0xf4, 0xb8), qRgb(0xff, 0xd8, 0x70),
         qRgb(0x40, 0x30, 0x90), qRgb(0x60, 0x60, 0x80), qRgb(0x90, 0x90, 0xb0),
     });
 }
@@ -141,7 +149,7 @@ QImage appIcon(int size)
     const double n = size;
 
     // A dark rounded square keeps the blue sight readable on light and dark desktops.
-    const double margin = std::max(0.0, std::round(n / 32.0));
+    const double margin = std::floor(n / 32.0);
     const QRectF tile(margin, margin, n - 2 * margin, n - 2 * margin);
     QLinearGradient tileFill(tile.topLeft(), tile.bottomLeft());
     tileFill.setColorAt(0.0, QColor(0x24, 0x1c, 0x48));
@@ -149,10 +157,26 @@ QImage appIcon(int size)
     p.setPen(Qt::NoPen);
     p.setBrush(tileFill);
     p.drawRoundedRect(tile, n * 0.18, n * 0.18);
+    if (size >= 48) {
+        // A faint light rim gives the tile an edge on dark panels.
+        const double rim = n / 64.0;
+        p.setPen(QPen(QColor(0xff, 0xff, 0xff, 36), rim));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(tile.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2), n * 0.18, n * 0.18);
+        p.setPen(Qt::NoPen);
+    }
 
     Sight s = sightFor(n);
     s.ringRadius = n * 0.28;
     s.armOuter = n * 0.42;
+    if (size < 32) {
+        // Too few pixels for arms inside the ring: they would fill the sight.
+        // The ticks stay outside it and the centre is left open.
+        s.ringRadius = 4.4;
+        s.ringWidth = 1.5;
+        s.armInner = 3.8;
+        s.armOuter = 7.6;
+    }
     if (size >= 48) {
         QRadialGradient glow(QPointF(s.centre, s.centre), n * 0.45);
         glow.setColorAt(0.0, QColor(0x30, 0x90, 0xff, 90));
@@ -163,7 +187,11 @@ QImage appIcon(int size)
     QRadialGradient body(QPointF(s.centre, s.centre), n * 0.45);
     body.setColorAt(0.0, QColor(0x90, 0xd8, 0xff));
     body.setColorAt(1.0, QColor(0x18, 0x80, 0xff));
-    paintSight(p, s, body, QColor(0x00, 0x10, 0x40), std::max(0.5, n / 64.0));
+    // Below 32 pixels a dark edge would only blur the strokes; the tile is dark anyway.
+    if (size >= 32)
+        paintSight(p, s, body, QColor(0x00, 0x10, 0x40), n / 64.0);
+    else
+        paintSight(p, s, body, QColor(), 0.0);
     return image;
 }
 
