@@ -115,10 +115,6 @@ void writeIndexedIco(const QImage &image, int bitsPerPixel, const QString &path)
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-}  // namespace assetgen
-
-namespace assetgen {
-
 QImage quantize(const QImage &image, const QList<QRgb> &opaqueColours)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QString>
 
 namespace assetgen {
@@ -11,10 +12,6 @@ namespace assetgen {
 // (bitsPerPixel 8); pixels whose palette entry has alpha 0 become transparent
 // through the ICO's AND mask.
 void writeIndexedIco(const QImage &image, int bitsPerPixel, const QString &path);
-
-}  // namespace assetgen
-
-namespace assetgen {
 
 // Maps an ARGB image onto a palette for an indexed icon: entry 0 of the result is
 // the transparent colour, used where alpha is below one half (ICO transparency is

@@ -27,15 +27,33 @@ void writeImage(const QImage &image, const QString &path, const char *format, in
                                  + writer.errorString().toStdString());
 }
 
-void verifyReadable(const QString &path, int width, int height)
+namespace {
+
+QImage readBack(const QString &path)
 {
     QImageReader reader(path);
     const QImage image = reader.read();
     if (image.isNull())
         throw std::runtime_error("Qt cannot read back " + path.toStdString() + ": "
                                  + reader.errorString().toStdString());
+    return image;
+}
+
+}  // namespace
+
+void verifyReadable(const QString &path, int width, int height)
+{
+    const QImage image = readBack(path);
     if (image.width() != width || image.height() != height)
         throw std::runtime_error("unexpected size of " + path.toStdString());
+}
+
+void verifyRoundTrip(const QString &path, const QImage &expected)
+{
+    // Premultiplied, every fully transparent pixel is 0 whatever colour it held.
+    const QImage got = readBack(path).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (got != expected.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+        throw std::runtime_error("Qt reads " + path.toStdString() + " back differently from what was written");
 }
 
 }  // namespace assetgen

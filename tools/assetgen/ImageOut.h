@@ -13,6 +13,10 @@ void writeImage(const QImage &image, const QString &path, const char *format, in
 // expected size, so a broken asset never reaches a commit.
 void verifyReadable(const QString &path, int width, int height);
 
+// For lossless files: throws unless Qt reads back exactly `expected`, colours and
+// transparency alike.
+void verifyRoundTrip(const QString &path, const QImage &expected);
+
 // Creates the directory that will hold `path`.
 void makeParentDir(const QString &path);
 

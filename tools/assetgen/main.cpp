@@ -18,6 +18,18 @@
 
 namespace {
 
+void writeIco(const QImage &image, int bitsPerPixel, const QString &path)
+{
+    assetgen::writeIndexedIco(image, bitsPerPixel, path);
+    assetgen::verifyRoundTrip(path, image);
+}
+
+void writePng(const QImage &image, const QString &path)
+{
+    assetgen::writeImage(image, path, "png");
+    assetgen::verifyRoundTrip(path, image);
+}
+
 void run(const QString &dir)
 {
     using namespace assetgen;
@@ -26,32 +38,15 @@ void run(const QString &dir)
     writeImage(drawField(), field, "jpg", 90);
     verifyReadable(field, kFieldWidth, kFieldHeight);
 
-    const QString icon = dir + "/icon.ico";
-    writeIndexedIco(windowIconReticle(), 4, icon);
-    verifyReadable(icon, 32, 32);
+    writeIco(windowIconReticle(), 4, dir + "/icon.ico");
+    writeIco(starReticle(), 4, dir + "/star.ico");
+    for (int i = 0; i < kExplosionFrames; ++i)
+        writeIco(explosionFrame(i), 8, dir + QStringLiteral("/explosion/%1.ico").arg(101 + i));
 
-    const QString star = dir + "/star.ico";
-    writeIndexedIco(starReticle(), 4, star);
-    verifyReadable(star, 32, 32);
-
-    for (int i = 0; i < kExplosionFrames; ++i) {
-        const QString path = dir + QStringLiteral("/explosion/%1.ico").arg(101 + i);
-        writeIndexedIco(explosionFrame(i), 8, path);
-        verifyReadable(path, 32, 32);
-    }
-
-    const QString open = dir + "/cursors/openhand.png";
-    writeImage(openHandCursor(), open, "png");
-    verifyReadable(open, 32, 32);
-    const QString closed = dir + "/cursors/closedhand.png";
-    writeImage(closedHandCursor(), closed, "png");
-    verifyReadable(closed, 32, 32);
-
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-        const QString path = dir + QStringLiteral("/icons/hicolor/%1x%1/apps/org.keyfall.Keyfall.png").arg(size);
-        writeImage(appIcon(size), path, "png");
-        verifyReadable(path, size, size);
-    }
+    writePng(openHandCursor(), dir + "/cursors/openhand.png");
+    writePng(closedHandCursor(), dir + "/cursors/closedhand.png");
+    for (int size : {16, 32, 48, 64, 128, 256})
+        writePng(appIcon(size), dir + QStringLiteral("/icons/hicolor/%1x%1/apps/org.keyfall.Keyfall.png").arg(size));
 
     writeSounds(dir + "/sounds");
 }
