@@ -116,7 +116,7 @@ std::vector<double> miss()
 {
     auto s = silence(0.2);
     Rng rng(0x3155);
-    LowPass tone1, tone2, knock;
+    LowPass tone1, tone2, knock1, knock2;
     double phase = 0.0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = timeOf(i);
@@ -125,9 +125,9 @@ std::vector<double> miss()
         // A soft-clipped sine is square-ish; two low-passes take off its buzz edge.
         const double buzz = std::tanh(3.0 * std::sin(phase));
         const double dull = tone2.process(tone1.process(buzz, 700.0), 700.0);
-        const double hit = knock.process(rng.uniform(-1.0, 1.0), 400.0) * std::exp(-t / 0.015);
+        const double hit = knock2.process(knock1.process(rng.uniform(-1.0, 1.0), 350.0), 350.0) * std::exp(-t / 0.015);
         const double env = std::min(1.0, t / 0.004) * std::exp(-t / 0.07);
-        s[i] = dull * env + 2.5 * hit;
+        s[i] = dull * env + 6.0 * hit;
     }
     fadeEnds(s, 0.001, 0.02);
     return s;
