@@ -63,7 +63,7 @@ double valueNoise(double x, double y, std::uint32_t seed)
     return top + (bottom - top) * ty;
 }
 
-double fbm(double x, double y, std::uint32_t seed, int octaves, double gain)
+double fbm(double x, double y, std::uint32_t seed, int octaves)
 {
     double sum = 0.0;
     double amplitude = 1.0;
@@ -71,7 +71,7 @@ double fbm(double x, double y, std::uint32_t seed, int octaves, double gain)
     for (int i = 0; i < octaves; ++i) {
         sum += amplitude * valueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 7919u);
         total += amplitude;
-        amplitude *= gain;
+        amplitude *= 0.5;
         x *= 2.0;
         y *= 2.0;
     }

@@ -24,7 +24,8 @@ private:
 // Smooth value noise in [0, 1]: the same (x, y, seed) always gives the same value.
 double valueNoise(double x, double y, std::uint32_t seed);
 
-// Fractal sum of value noise octaves, normalised back into [0, 1].
-double fbm(double x, double y, std::uint32_t seed, int octaves, double gain = 0.5);
+// Fractal sum of value noise octaves, each twice as fine and half as strong,
+// normalised back into [0, 1].
+double fbm(double x, double y, std::uint32_t seed, int octaves);
 
 }  // namespace assetgen
