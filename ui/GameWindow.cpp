@@ -6,6 +6,7 @@
 #include "ui/PlayField.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -119,12 +120,20 @@ QPushButton* MakeButton(QWidget* parent, const Button& design, bool silverFace)
     return button;
 }
 
+// The monitor the player is looking at: the one under the pointer, where the launcher was
+// clicked, else the primary one.
+QScreen* ScreenUnderPointer()
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
 } // namespace
 
 GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen)
     : QWidget(nullptr, Qt::FramelessWindowHint),
       m_form(settings, store, random, cues, *this),
-      m_screen(screen ? screen : QGuiApplication::primaryScreen())
+      m_screen(screen ? screen : ScreenUnderPointer())
 {
     setWindowTitle(QStringLiteral("Keyfall"));
     setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
