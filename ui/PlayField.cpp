@@ -67,9 +67,11 @@ void PlayField::paintEvent(QPaintEvent* event)
     painter.setClipRect(contentsRect());
     painter.translate(kBorder, kBorder);
     painter.fillRect(QRect(0, 0, width(), height()), Qt::black);
-    painter.drawPixmap(0, 0, m_background);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    // On a scaled screen (QT_SCALE_FACTOR=1.5) the pictures are enlarged: smoothing keeps
+    // every star the same size instead of doubling every other pixel.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(0, 0, m_background);
 
     // Lower controls first, as the window stacks them.
     for (int i = 0; i < kSlots; ++i) {

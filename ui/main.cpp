@@ -17,6 +17,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Keyfall"));
     QApplication::setOrganizationName(QStringLiteral("Keyfall"));
+    // Wayland compositors find the launcher, and with it the icon, by this id.
+    QApplication::setDesktopFileName(QStringLiteral("org.keyfall.Keyfall"));
     // One style everywhere, so that the silver buttons and the black panel look the same
     // on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
