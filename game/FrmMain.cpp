@@ -305,6 +305,9 @@ void FrmMain::cmdStart_Click()
         // A stop ends the whole sequence: no tally, pause or new wave runs on after it.
         timerScore.SetEnabled(false);
         TimerRound.SetEnabled(false);
+        // A stop between the end of a round and its announcement leaves the 3 s step behind;
+        // the next game's first pause must again come one second after its tally.
+        TimerRound.SetInterval(1000);
         TimerEsplosione.SetEnabled(false);
         RoundStep = 0;
         lblMessage.Caption = kPressStartText;

@@ -197,6 +197,23 @@ TEST(GameFlow, StopDuringTheTallyOrThePauseStopsIt)
     }
 }
 
+TEST(GameFlow, AGameRestartedDuringThePauseWaitsOneSecondAfterItsFirstTally)
+{
+    Session s(8);
+    s.game.form.cmdStart_Click();
+    s.game.clock.Advance(100);
+    s.game.TypeAllFalling();
+    s.game.clock.AdvanceUntil([&] { return s.game.form.RoundStep == 1; }, 20000);
+    s.game.form.cmdStart_Click(); // stopped while "Il giro 1 è finito" shows, 3 s before the announcement
+    s.game.form.cmdStart_Click();
+    s.game.clock.Advance(100);
+    s.game.TypeAllFalling();
+    ASSERT_TRUE(s.game.clock.AdvanceUntil([&] { return s.game.form.TimerRound.Enabled(); }, 20000));
+    const std::int64_t tallied = s.game.clock.Now();
+    ASSERT_TRUE(s.game.clock.AdvanceUntil([&] { return s.game.form.RoundStep == 1; }, 20000));
+    EXPECT_EQ(s.game.clock.Now() - tallied, 1000);
+}
+
 TEST(GameFlow, KeysDuringThePauseCostButCountNothingTwice)
 {
     Session s(8);
