@@ -3,7 +3,7 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench assets clean
+.PHONY: all deps configure build run test bench assets package screenshot clean
 
 all: build
 
@@ -31,6 +31,14 @@ bench: build
 assets: build
 	cmake --build $(BUILD) --target assetgen
 	./$(BUILD)/tools/assetgen assets
+
+# A Debian package of the install tree: $(BUILD)/keyfall_<version>_amd64.deb.
+package: build
+	cmake --build $(BUILD) --target package
+
+# The README's picture of a game on the hard level.
+screenshot: build
+	scripts/screenshot $(BUILD)/keyfall docs/screenshot.png
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,31 @@
+# Where `cmake --install` puts Keyfall: the usual FHS layout under any prefix, nothing outside it.
+# The program finds its cue files in ../share/keyfall relative to bin/, so the two must stay
+# siblings; every destination below is relative to the prefix.
+include(GNUInstallDirs)
+
+set(KEYFALL_APP_ID org.keyfall.Keyfall)
+
+install(TARGETS keyfall RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+list(TRANSFORM KEYFALL_CUES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/assets/sounds/ OUTPUT_VARIABLE cue_files)
+install(FILES ${cue_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/keyfall)
+
+install(FILES packaging/${KEYFALL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/${KEYFALL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 32 48 64 128 256)
+  install(FILES assets/icons/hicolor/${size}x${size}/apps/${KEYFALL_APP_ID}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# Man pages are shipped compressed; -n keeps the archive the same from build to build.
+set(man_page ${CMAKE_CURRENT_BINARY_DIR}/keyfall.6.gz)
+add_custom_command(OUTPUT ${man_page}
+  COMMAND gzip -9nc ${CMAKE_CURRENT_SOURCE_DIR}/packaging/keyfall.6 > ${man_page}
+  DEPENDS packaging/keyfall.6
+  VERBATIM)
+add_custom_target(man_page ALL DEPENDS ${man_page})
+install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/keyfall RENAME copyright)
+
+include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

@@ -1,0 +1,70 @@
+# Shared by the desktop tests: a scratch folder, processes that die with the test, an X server
+# of our own, pixel probes. Sourced, not run.
+set -euo pipefail
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_CONFIG_HOME"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY QT_SCALE_FACTOR
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# start_xvfb WIDTHxHEIGHT: a fresh X server, exported as DISPLAY.
+start_xvfb() {
+  local display
+  display=:$((100 + RANDOM % 400))
+  Xvfb "$display" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=$display
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+  fail "Xvfb $1 did not start"
+}
+
+stop_last() {
+  local pid=${pids[-1]}
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  unset 'pids[-1]'
+}
+
+# run_for SECONDS LOG COMMAND...: starts COMMAND with stdout and stderr in LOG, and checks
+# that it is still running SECONDS later. Leaves it running (its pid is last in pids).
+run_for() {
+  local seconds=$1 log=$2
+  shift 2
+  "$@" >"$log" 2>&1 &
+  pids+=($!)
+  sleep "$seconds"
+  kill -0 "${pids[-1]}" 2>/dev/null || { cat "$log" >&2; fail "$1 ended within $seconds s"; }
+}
+
+# no_missing_cues LOG: the program found all six cue files.
+no_missing_cues() {
+  if grep -q 'missing' "$1"; then
+    grep 'missing' "$1" >&2
+    fail "cue files not found"
+  fi
+}
+
+# pixel FILE X Y: "R G B" of one pixel, 0 to 255.
+pixel() {
+  convert "$1" -format "%[fx:round(255*u.p{$2,$3}.r)] %[fx:round(255*u.p{$2,$3}.g)] %[fx:round(255*u.p{$2,$3}.b)]\n" info:
+}
+
+# expect_pixel FILE X Y WHAT MINR MAXR MING MAXG MINB MAXB
+expect_pixel() {
+  local r g b
+  read -r r g b < <(pixel "$1" "$2" "$3")
+  if ((r < $5 || r > $6 || g < $7 || g > $8 || b < $9 || b > ${10})); then
+    fail "$4: pixel ($2,$3) of $(basename "$1") is ($r,$g,$b)"
+  fi
+}

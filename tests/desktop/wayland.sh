@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# A native Wayland client under a headless weston (no X server, no XWayland): the program
+# starts, announces the launcher's id, covers the whole output over the shell's panel and
+# draws its field and panel; it runs until stopped and reports no platform trouble.
+source "$(dirname "$0")/common.sh"
+exe=$(realpath "$1")
+unset DISPLAY
+socket=keyfall-test-$$
+# --debug lets weston-screenshooter in; pixman renders the frames the screenshot reads.
+weston --backend=headless-backend.so --use-pixman --width=1024 --height=768 --idle-time=0 \
+       --socket="$socket" --debug >"$work/weston.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$socket" ] && break; sleep 0.1; done
+[ -S "$XDG_RUNTIME_DIR/$socket" ] || { cat "$work/weston.log"; fail "weston did not start"; }
+export WAYLAND_DISPLAY=$socket
+
+QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client run_for 3 "$work/game.log" "$exe"
+grep -q 'set_app_id("org.keyfall.Keyfall")' "$work/game.log" || fail "no app id for the launcher"
+if grep -E 'qt\.qpa|Could not|Failed to|[Ff]atal|Segmentation|Aborted' "$work/game.log" >&2; then
+  fail "platform errors"
+fi
+
+(cd "$work" && weston-screenshooter) || fail "weston-screenshooter"
+shot=$(ls "$work"/wayland-screenshot-*.png)
+[ "$(identify -format '%wx%h' "$shot")" = 1024x768 ] || fail "screenshot is not the 1024x768 output"
+# Black where the shell's panel and background would show, silver on the VIA button, the
+# night sky in the field.
+expect_pixel "$shot" 512 8 "panel covered" 0 10 0 10 0 10
+expect_pixel "$shot" 4 763 "background covered" 0 10 0 10 0 10
+expect_pixel "$shot" 712 620 "VIA button" 170 235 170 235 170 235
+expect_pixel "$shot" 300 200 "night sky" 0 90 0 70 20 140
+echo "wayland: ok"
