@@ -1,5 +1,6 @@
 #include "ui/QtSettingsStore.h"
 
+#include <QLockFile>
 #include <QSettings>
 
 #include <cstdio>
@@ -38,6 +39,18 @@ void QtSettingsStore::Set(std::string_view section, std::string_view name, std::
 
 bool QtSettingsStore::Sync()
 {
+    // QSettings guards its save with a lock file. A program killed between creating that
+    // file and writing its owner into it leaves it empty; QSettings would then wait for it
+    // to age 30 seconds, freezing the window. A lock nobody has signed is such a leftover.
+    QLockFile leftover(FilePath() + QStringLiteral(".lock"));
+    qint64 owner = 0;
+    QString host;
+    QString program;
+    if (!leftover.tryLock(0) && leftover.error() == QLockFile::LockFailedError
+        && !leftover.getLockInfo(&owner, &host, &program))
+        leftover.removeStaleLockFile();
+    leftover.unlock();
+
     QSettings file = OpenFile();
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
         file.setValue(it.key(), it.value());
