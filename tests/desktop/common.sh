@@ -18,15 +18,15 @@ unset WAYLAND_DISPLAY QT_SCALE_FACTOR
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# start_xvfb WIDTHxHEIGHT: a fresh X server, exported as DISPLAY.
+# start_xvfb WIDTHxHEIGHT: a fresh X server on a display number it picks itself, exported
+# as DISPLAY.
 start_xvfb() {
-  local display
-  display=:$((100 + RANDOM % 400))
-  Xvfb "$display" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+  local number=$work/display-$RANDOM
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
   pids+=($!)
-  export DISPLAY=$display
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
-  fail "Xvfb $1 did not start"
+  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+  [ -s "$number" ] || fail "Xvfb $1 did not start"
+  export DISPLAY=:$(cat "$number")
 }
 
 stop_last() {
@@ -60,11 +60,29 @@ pixel() {
   convert "$1" -format "%[fx:round(255*u.p{$2,$3}.r)] %[fx:round(255*u.p{$2,$3}.g)] %[fx:round(255*u.p{$2,$3}.b)]\n" info:
 }
 
-# expect_pixel FILE X Y WHAT MINR MAXR MING MAXG MINB MAXB
-expect_pixel() {
+# is_pixel FILE X Y MINR MAXR MING MAXG MINB MAXB: whether the pixel lies in that range.
+is_pixel() {
   local r g b
   read -r r g b < <(pixel "$1" "$2" "$3")
-  if ((r < $5 || r > $6 || g < $7 || g > $8 || b < $9 || b > ${10})); then
-    fail "$4: pixel ($2,$3) of $(basename "$1") is ($r,$g,$b)"
-  fi
+  ((r >= $4 && r <= $5 && g >= $6 && g <= $7 && b >= $8 && b <= $9))
+}
+
+# expect_pixel FILE X Y WHAT MINR MAXR MING MAXG MINB MAXB
+expect_pixel() {
+  local file=$1 x=$2 y=$3 what=$4
+  shift 4
+  is_pixel "$file" "$x" "$y" "$@" || fail "$what: pixel ($x,$y) of $(basename "$file") is ($(pixel "$file" "$x" "$y"))"
+}
+
+# shoot_when_drawn FILE X Y COMMAND...: runs COMMAND, which writes FILE, until the pixel at
+# (X, Y) is the silver of a button face: the window has been painted. A busy machine may
+# need a few seconds for the first frame.
+shoot_when_drawn() {
+  local file=$1 x=$2 y=$3
+  shift 3
+  for _ in $(seq 20); do
+    "$@" && [ -s "$file" ] && is_pixel "$file" "$x" "$y" 170 235 170 235 170 235 && return
+    sleep 0.5
+  done
+  fail "no button drawn at ($x,$y) in $(basename "$file")"
 }

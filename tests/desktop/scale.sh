@@ -9,13 +9,14 @@ exe=$(realpath "$1")
 # shoot WIDTHxHEIGHT SCALE FILE
 shoot() {
   start_xvfb "$1"
-  QT_SCALE_FACTOR=$2 run_for 2 "$work/game-$2.log" "$exe"
+  QT_SCALE_FACTOR=$2 run_for 1 "$work/game-$2.log" "$exe"
   local window
   window=$(xdotool search --sync --onlyvisible --name '^Keyfall$' | head -n1)
   local size
   size=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print w "x" h "+" x "+" y}')
   [ "$size" = "$1+0+0" ] || fail "scale $2: window is $size on a $1 screen"
-  import -window root "$3"
+  # The VIA button, in screen pixels.
+  shoot_when_drawn "$3" $((712 * $2)) $((620 * $2)) import -window root "$3"
   stop_last
   stop_last
 }

@@ -20,13 +20,16 @@ if grep -E 'qt\.qpa|Could not|Failed to|[Ff]atal|Segmentation|Aborted' "$work/ga
   fail "platform errors"
 fi
 
-(cd "$work" && weston-screenshooter) || fail "weston-screenshooter"
-shot=$(ls "$work"/wayland-screenshot-*.png)
+# weston-screenshooter names its file after the time; keep one under a fixed name.
+screenshot() {
+  rm -f "$work"/wayland-screenshot-*.png
+  (cd "$work" && weston-screenshooter) && mv "$work"/wayland-screenshot-*.png "$1"
+}
+shot=$work/shot.png
+shoot_when_drawn "$shot" 712 620 screenshot "$shot"
 [ "$(identify -format '%wx%h' "$shot")" = 1024x768 ] || fail "screenshot is not the 1024x768 output"
-# Black where the shell's panel and background would show, silver on the VIA button, the
-# night sky in the field.
+# Black where the shell's panel and background would show, the night sky in the field.
 expect_pixel "$shot" 512 8 "panel covered" 0 10 0 10 0 10
 expect_pixel "$shot" 4 763 "background covered" 0 10 0 10 0 10
-expect_pixel "$shot" 712 620 "VIA button" 170 235 170 235 170 235
 expect_pixel "$shot" 300 200 "night sky" 0 90 0 70 20 140
 echo "wayland: ok"
