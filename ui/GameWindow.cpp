@@ -3,6 +3,7 @@
 #include "ui/Cursors.h"
 #include "ui/Fonts.h"
 #include "ui/KeyMap.h"
+#include "ui/OptionsDialog.h"
 #include "ui/PlayField.h"
 
 #include <QApplication>
@@ -132,6 +133,7 @@ QScreen* ScreenUnderPointer()
 
 GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen)
     : QWidget(nullptr, Qt::FramelessWindowHint),
+      m_store(store),
       m_form(settings, store, random, cues, *this),
       m_screen(screen ? screen : ScreenUnderPointer())
 {
@@ -153,13 +155,12 @@ GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random,
     setGeometry(QRect(m_screen->geometry().topLeft(), QSize(Px(m_form.Width), Px(m_form.Height))));
     m_picture1->setFocus(Qt::OtherFocusReason);
 
-    // Key preview: the window sees every key before the focused control does.
-    qApp->installEventFilter(this);
-}
-
-GameWindow::~GameWindow()
-{
-    qApp->removeEventFilter(this);
+    // Key preview: the window sees every key before the focused control does, and the buttons'
+    // mouse moves and presses for their pointers. Filters on the widgets themselves see each
+    // delivery once; an application-wide filter can be handed the same key event twice.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    installEventFilter(this);
 }
 
 void GameWindow::BuildWidgets()
@@ -223,8 +224,6 @@ void GameWindow::BuildWidgets()
     connect(m_cmdStart, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdStart_Click(); }); });
     connect(m_cmdExit, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdExit_Click(); }); });
     connect(m_cmdAdvanced, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdAdvanced_Click(); }); });
-    for (QPushButton* button : {m_cmdAdvanced, m_cmdStart, m_cmdExit})
-        button->installEventFilter(this);
 
     // Tab cycles through the panel, the exit button, the level, the field and the options button.
     setTabOrder(m_picture1, m_cmdExit);
@@ -314,7 +313,11 @@ bool GameWindow::PreviewKey(QObject* watched, QEvent* event)
 
 bool GameWindow::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    // While the options window is open this window cannot become the active one. An
+    // activation that the platform still delivers then (the click that opened the options
+    // window activates this one, and the event arrives inside the modal loop) would bring the
+    // panel back over a game that is still behind the options window.
+    if (event->type() == QEvent::WindowActivate && !m_optionsOpen)
         Handle([this] { m_form.Form_Activate(); });
     return QWidget::event(event);
 }
@@ -341,8 +344,14 @@ void GameWindow::ShowOptionsModal()
 {
     // The panel must be gone from the screen before the modal loop starts.
     Mirror();
-    if (m_optionsOpener)
-        m_optionsOpener(*this);
+    {
+        // Created afresh at each opening, exactly over the playing field. Its nested event
+        // loop keeps delivering this window's timer ticks, so the game goes on behind it.
+        OptionsDialog options(m_form.settings(), m_store, m_picture2, this);
+        m_optionsOpen = true;
+        options.exec();
+        m_optionsOpen = false;
+    }
     // Coming back from the options window activates this window again. Not every platform
     // reports that activation (offscreen, some Wayland compositors), so it is handled here too;
     // showing the panel twice is harmless.

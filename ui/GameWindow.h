@@ -24,15 +24,10 @@ class PlayField;
 class GameWindow : public QWidget, public Host {
     Q_OBJECT
 public:
-    // The options window: opened modally over the playing field, returns when closed.
-    using OptionsOpener = std::function<void(GameWindow&)>;
-
     GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues,
                QScreen* screen = nullptr);
-    ~GameWindow() override;
 
     FrmMain& form() { return m_form; }
-    void setOptionsOpener(OptionsOpener opener) { m_optionsOpener = std::move(opener); }
 
     // Runs one handler of the game and mirrors what it changed.
     void Handle(const std::function<void()>& handler);
@@ -64,10 +59,11 @@ private:
     void Mirror();
     bool PreviewKey(QObject* watched, QEvent* event);
 
+    SettingsStore& m_store; // the options window saves into it
     FrmMain m_form;
     QScreen* m_screen;
     TimerDriver m_timers;
-    OptionsOpener m_optionsOpener;
+    bool m_optionsOpen = false;
 
     PlayField* m_picture2 = nullptr;
     QFrame* m_picture1 = nullptr;

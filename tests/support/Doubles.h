@@ -3,8 +3,10 @@
 
 #include "game/FrmMain.h"
 #include "game/VirtualClock.h"
+#include "options/FrmOptions.h"
 #include "settings/MemoryStore.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,12 @@ public:
     std::function<void()> whileOptionsOpen;
 };
 
+class RecordingOptionsHost : public OptionsHost {
+public:
+    void Unload() override { ++unloads; }
+    int unloads = 0;
+};
+
 // A main window with recording doubles around it, loaded and ready.
 struct Game {
     explicit Game(std::uint64_t seed = 1) : random(seed), form(settings, store, random, cues, host), clock(form) {}
@@ -48,6 +56,18 @@ struct Game {
         for (const auto& l : form.lblLetter)
             n += l.Visible ? 1 : 0;
         return n;
+    }
+    // Lets `whileOpen` work with a freshly loaded options window each time the game opens
+    // one, as the real host does; the window closes through its own close button.
+    void OnOptionsOpen(std::function<void(FrmOptions&)> whileOpen)
+    {
+        host.whileOptionsOpen = [this, whileOpen] {
+            RecordingOptionsHost optionsHost;
+            FrmOptions options(settings, store, optionsHost);
+            options.Form_Load();
+            whileOpen(options);
+            options.cmdClose_Click();
+        };
     }
     // Types the character of every falling letter once.
     void TypeAllFalling()

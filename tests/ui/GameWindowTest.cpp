@@ -1,0 +1,167 @@
+#include "settings/MemoryStore.h"
+#include "ui/Fonts.h"
+#include "ui/GameWindow.h"
+#include "ui/PlayField.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+
+#include <memory>
+
+using namespace keyfall;
+
+namespace {
+
+class SilentCues : public CuePlayer {
+public:
+    void PlayCue(Cue cue) override { played.push_back(cue); }
+    std::vector<Cue> played;
+};
+
+} // namespace
+
+class GameWindowTest : public QObject {
+    Q_OBJECT
+
+    Settings m_settings;
+    MemoryStore m_store;
+    Random m_random{17};
+    SilentCues m_cues;
+    std::unique_ptr<GameWindow> m_window;
+
+private slots:
+    void initTestCase() { InstallFontSubstitutes(); }
+
+    void init()
+    {
+        m_settings = {};
+        m_store = {};
+        m_cues.played.clear();
+        m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues);
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    // Keys go in through the window, as the platform delivers them, so that they reach the
+    // focused control exactly as a real key press does.
+    void Type(Qt::Key key) { QTest::keyClick(m_window->windowHandle(), key); }
+
+    void cleanup() { m_window.reset(); }
+
+    void windowCoversTheScreenWithTheFieldCentred()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        QCOMPARE(m_window->size(), screen);
+        // Field and panel are 644 pixels wide; the field is 430 high, the panel 73.
+        const int left = (screen.width() * 15 - 9660) / 2 / 15;
+        const int top = static_cast<int>(std::lround((screen.height() * 15 - 6450) / 2.0 / 15));
+        QCOMPARE(m_window->picture2()->geometry(), QRect(left, top, 644, 430));
+        QCOMPARE(m_window->picture1()->geometry(), QRect(left, top + 430, 644, 73));
+        QCOMPARE(m_window->label3()->geometry().bottom() + 1, top);
+        QCOMPARE(m_window->label2()->geometry().bottom() + 1, m_window->label3()->y());
+        QCOMPARE(m_window->label2()->x(), (screen.width() - m_window->label2()->width() + 1) / 2);
+    }
+
+    void fontsMapToTheDebianFamilies()
+    {
+        QCOMPARE(QFontInfo(Verdana(24, true)).family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(QFontInfo(Arial(12, true)).family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(Verdana(24, true)).pixelSize(), 32);
+    }
+
+    void startsIdleWithTheMediumLevel()
+    {
+        QVERIFY(m_window->optDifficulty(1)->isChecked());
+        QCOMPARE(m_window->cmdStart()->text(), QStringLiteral("VIA"));
+        QCOMPARE(m_window->lblTotal()->text(), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), m_window->picture1());
+        QCOMPARE(m_window->cursor().shape(), Qt::CrossCursor);
+        QVERIFY(m_window->picture1()->isVisible());
+    }
+
+    void tabSkipsTheStartButton()
+    {
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 8; ++i) {
+            Type(Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        QVERIFY(!reached.contains(m_window->cmdStart()));
+        QVERIFY(reached.contains(m_window->cmdExit()));
+        QVERIFY(reached.contains(m_window->cmdAdvanced()));
+        // Tab moves the focus; it is not a miss.
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
+    }
+
+    void keysReachTheGameBeforeTheFocusedControl()
+    {
+        m_window->cmdExit()->setFocus();
+        Type(Qt::Key_Q);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-30});
+        QCOMPARE(m_window->lblTotal()->text(), QStringLiteral("-30"));
+        QVERIFY(m_window->isVisible());
+
+        // Space still reaches the focused option afterwards and selects it.
+        m_window->optDifficulty(0)->setFocus();
+        Type(Qt::Key_Space);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-60});
+        QVERIFY(m_window->optDifficulty(0)->isChecked());
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{100});
+    }
+
+    void startButtonStartsAndStopsAGame()
+    {
+        QTest::mouseClick(m_window->cmdStart(), Qt::LeftButton);
+        QVERIFY(m_window->form().GameRunning);
+        // Captions wider than the button break between words.
+        QCOMPARE(m_window->cmdStart()->text().replace(QLatin1Char('\n'), QLatin1Char(' ')), QStringLiteral("DA CAPO"));
+        QCOMPARE(QApplication::focusWidget(), m_window->picture1());
+        // The letter timer really runs the wave: some letter moves down.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::any_of(m_window->form().lblLetter.begin(), m_window->form().lblLetter.end(),
+                        [](const Label& l) { return l.Visible && l.Top > 0; }),
+            2000);
+
+        // The echo follows the held key; a typed letter hits or misses.
+        QTest::keyPress(m_window->windowHandle(), Qt::Key_K);
+        QCOMPARE(QString::fromStdString(m_window->form().lblPress.Caption), QStringLiteral("K"));
+        QTest::keyRelease(m_window->windowHandle(), Qt::Key_K);
+        QCOMPARE(QString::fromStdString(m_window->form().lblPress.Caption), QString());
+
+        QTest::mouseClick(m_window->cmdStart(), Qt::LeftButton);
+        QVERIFY(!m_window->form().GameRunning);
+        QCOMPARE(m_window->cmdStart()->text(), QStringLiteral("VIA"));
+    }
+
+    void fieldPaintsTheLettersItShows()
+    {
+        QTest::mouseClick(m_window->cmdStart(), Qt::LeftButton);
+        FrmMain& form = m_window->form();
+        int slot = -1;
+        for (int i = 0; i < kSlots; ++i) {
+            if (form.lblLetter[i].Visible)
+                slot = i;
+        }
+        QVERIFY(slot >= 0);
+        // The letter is painted red in its own column.
+        const QImage shot = m_window->picture2()->grab().toImage();
+        const int column = 2 + static_cast<int>(form.lblLetter[slot].Left / 15);
+        const int row = 2 + static_cast<int>(form.lblLetter[slot].Top / 15);
+        int red = 0;
+        for (int y = row; y < row + 38 && y < shot.height(); ++y) {
+            for (int x = column; x < column + 27; ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                red += (c.red() > 200 && c.green() < 60 && c.blue() < 60) ? 1 : 0;
+            }
+        }
+        QVERIFY2(red > 20, "no red letter pixels in the letter's column");
+    }
+};
+
+QTEST_MAIN(GameWindowTest)
+#include "GameWindowTest.moc"
