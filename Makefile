@@ -3,7 +3,7 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench assets package screenshot clean
+.PHONY: all deps configure build run test bench assets package screenshot clean fuzz
 
 all: build
 
@@ -26,6 +26,18 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) --target bench-run
+
+# The settings file under libFuzzer (clang, own build directory): first the seed corpus, then
+# FUZZ_SECONDS of fuzzing. New inputs collect in $(FUZZ_BUILD)/corpus, crashes beside it.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKEYFALL_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) --target settings_fuzzer
+	$(FUZZ_BUILD)/fuzz/settings_fuzzer fuzz/corpus/*
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/settings_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -max_len=8192 \
+	  -dict=fuzz/settings.dict -artifact_prefix=$(FUZZ_BUILD)/ -print_final_stats=1 $(FUZZ_BUILD)/corpus fuzz/corpus
 
 # Regenerates every picture, icon, cursor and sound under assets/ with our own generator.
 assets: build
