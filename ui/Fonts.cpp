@@ -1,5 +1,8 @@
 #include "ui/Fonts.h"
 
+#include <QFontMetrics>
+#include <QStringList>
+
 #include <cmath>
 
 namespace keyfall {
@@ -31,6 +34,23 @@ QFont Verdana(double points, bool bold, bool italic)
 QFont Arial(double points, bool bold)
 {
     return Make(QStringLiteral("Arial"), points, bold, false);
+}
+
+QString WrapToWidth(const QString& caption, const QFont& font, int width)
+{
+    const QFontMetrics metrics(font);
+    QString wrapped;
+    QString line;
+    for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
+            wrapped += line + QLatin1Char('\n');
+            line = word;
+        } else {
+            line = candidate;
+        }
+    }
+    return wrapped + line;
 }
 
 } // namespace keyfall

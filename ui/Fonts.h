@@ -11,4 +11,8 @@ void InstallFontSubstitutes();
 QFont Verdana(double points, bool bold, bool italic = false);
 QFont Arial(double points, bool bold);
 
+// A push button's caption, broken between words where it is wider than `width` pixels, as
+// "OPZIONI AVANZATE" and "APPLICA LE OPZIONI" must be.
+QString WrapToWidth(const QString& caption, const QFont& font, int width);
+
 } // namespace keyfall

@@ -63,25 +63,6 @@ QPalette OptionPalette(QPalette palette)
     return palette;
 }
 
-// A push button's caption breaks between words where it is wider than the button, as
-// "OPZIONI AVANZATE" must.
-QString WrapToWidth(const QString& caption, const QFont& font, int width)
-{
-    const QFontMetrics metrics(font);
-    QString wrapped;
-    QString line;
-    for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
-            wrapped += line + QLatin1Char('\n');
-            line = word;
-        } else {
-            line = candidate;
-        }
-    }
-    return wrapped + line;
-}
-
 QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color,
                   Qt::Alignment alignment, int offset)
 {

@@ -90,24 +90,6 @@ void MakeLine(QWidget* parent, const FrmOptions::Line& line)
     widget->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-// A push button's caption breaks between words where it is wider than the button.
-QString WrapToWidth(const QString& caption, const QFont& font, int width)
-{
-    const QFontMetrics metrics(font);
-    QString wrapped;
-    QString line;
-    for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
-            wrapped += line + QLatin1Char('\n');
-            line = word;
-        } else {
-            line = candidate;
-        }
-    }
-    return wrapped + line;
-}
-
 // The platform's own control colours, whatever the white-on-black window around says: the
 // arrows of a scroll bar are drawn in the text colour and would vanish otherwise.
 void PlatformColours(QWidget* widget)

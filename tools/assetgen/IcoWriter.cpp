@@ -1,5 +1,6 @@
 #include "IcoWriter.h"
 
+#include "Bytes.h"
 #include "ImageOut.h"
 
 #include <QFile>
@@ -11,18 +12,6 @@
 namespace assetgen {
 
 namespace {
-
-void put16(QByteArray &out, std::uint16_t v)
-{
-    out.append(static_cast<char>(v & 0xff));
-    out.append(static_cast<char>(v >> 8));
-}
-
-void put32(QByteArray &out, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.append(static_cast<char>((v >> (8 * i)) & 0xff));
-}
 
 // Bitmap rows are padded to whole 32-bit words.
 int rowBytes(int width, int bits) { return ((width * bits + 31) / 32) * 4; }

@@ -1,5 +1,6 @@
 #include "WavWriter.h"
 
+#include "Bytes.h"
 #include "ImageOut.h"
 
 #include <QByteArray>
@@ -13,18 +14,6 @@
 namespace assetgen {
 
 namespace {
-
-void put16(QByteArray &out, std::uint16_t v)
-{
-    out.append(static_cast<char>(v & 0xff));
-    out.append(static_cast<char>(v >> 8));
-}
-
-void put32(QByteArray &out, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.append(static_cast<char>((v >> (8 * i)) & 0xff));
-}
 
 }  // namespace
 
