@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -333,6 +334,10 @@ void GameWindow::ShowOptionsModal()
         options.exec();
         m_optionsOpen = false;
     }
+    // The style keeps its drawings of buttons, bars and options in Qt's pixmap cache, filed
+    // under each widget's palette. The options window's palettes are new at every opening, so
+    // its drawings would pile up there, to the cache's 10 MB, never to be used again.
+    QPixmapCache::clear();
     // Coming back from the options window activates this window again. Not every platform
     // reports that activation (offscreen, some Wayland compositors), so it is handled here too;
     // showing the panel twice is harmless.
