@@ -3,7 +3,7 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench assets package screenshot clean fuzz
+.PHONY: all deps configure build run test bench assets package screenshot clean test-sanitize fuzz
 
 all: build
 
@@ -26,6 +26,17 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) --target bench-run
+
+# The unit and widget tests built with AddressSanitizer and UndefinedBehaviorSanitizer in a
+# build directory of their own; any report fails the run. Randomized play runs shorter there.
+ASAN_BUILD ?= build-asan
+SANITIZE = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+test-sanitize: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  KEYFALL_STRESS_EVENTS=300000 KEYFALL_STRESS_HOURS=6 ctest -L 'unit|ui' --output-on-failure --timeout 900
 
 # The settings file under libFuzzer (clang, own build directory): first the seed corpus, then
 # FUZZ_SECONDS of fuzzing. New inputs collect in $(FUZZ_BUILD)/corpus, crashes beside it.
