@@ -3,7 +3,7 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench assets package screenshot clean test-sanitize fuzz
+.PHONY: all deps configure build run test bench assets package screenshot clean test-sanitize fuzz soak
 
 all: build
 
@@ -49,6 +49,12 @@ fuzz: deps
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/settings_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -max_len=8192 \
 	  -dict=fuzz/settings.dict -artifact_prefix=$(FUZZ_BUILD)/ -print_final_stats=1 $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# The real program under Xvfb with random typing and clicks for SOAK_SECONDS; reports
+# crashes and resident-memory growth.
+SOAK_SECONDS ?= 600
+soak: build
+	SOAK_SECONDS=$(SOAK_SECONDS) tests/e2e/soak.sh $(BUILD)/keyfall
 
 # Regenerates every picture, icon, cursor and sound under assets/ with our own generator.
 assets: build
