@@ -3,7 +3,7 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench assets package screenshot clean test-sanitize fuzz soak
+.PHONY: all deps configure build run test bench assets package screenshot clean test-sanitize fuzz soak lint
 
 all: build
 
@@ -55,6 +55,10 @@ fuzz: deps
 SOAK_SECONDS ?= 600
 soak: build
 	SOAK_SECONDS=$(SOAK_SECONDS) tests/e2e/soak.sh $(BUILD)/keyfall
+
+# clang-format and clang-tidy over the project's sources, with the findings per file.
+lint: build
+	scripts/lint $(BUILD)
 
 # Regenerates every picture, icon, cursor and sound under assets/ with our own generator.
 assets: build
