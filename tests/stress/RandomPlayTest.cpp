@@ -82,6 +82,11 @@ struct PlantedFault {
     std::function<bool(FrmMain&)> plant; // true once it has done its damage
 };
 
+void PrintTo(const PlantedFault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+
 std::function<void(FrmMain&)> Once(const std::function<bool(FrmMain&)>& plant)
 {
     return [plant, done = false](FrmMain& form) mutable {
