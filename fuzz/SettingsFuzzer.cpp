@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // The file is rewritten for every input: memory is much faster than a disk for that.
     const std::filesystem::path shm("/dev/shm");
-    const std::filesystem::path temp = std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
+    const std::filesystem::path temp =
+        std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
     std::string pattern = (temp / "keyfall-fuzz-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         std::abort();
@@ -96,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     keyfall::Settings loaded;
     keyfall::LoadSettings(loaded, store);
 
-    const std::array<std::int16_t, 7> numbers{loaded.EasyLow, loaded.EasyHigh, loaded.MedLow, loaded.MedHigh,
+    const std::array<std::int16_t, 7> numbers{loaded.EasyLow, loaded.EasyHigh, loaded.MedLow,   loaded.MedHigh,
                                               loaded.HardLow, loaded.HardHigh, loaded.MaxRounds};
     for (std::size_t i = 0; i < kRows.size(); ++i) {
         const Row& row = kRows[i];

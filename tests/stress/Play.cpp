@@ -32,14 +32,22 @@ std::int16_t StarPoints(float top)
 
 int CodePoints(const std::string& text)
 {
-    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<int>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpper(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+bool IsLower(char c)
+{
+    return c >= 'a' && c <= 'z';
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool FitsKeySet(const std::string& caption, const std::array<bool, 5>& keys)
 {
@@ -65,7 +73,7 @@ int FirstTrue(const std::array<bool, 5>& keys)
     return it == keys.end() ? -1 : static_cast<int>(it - keys.begin());
 }
 
-const char* const kEditorNames[kEditors] = {"rounds", "easy-low", "easy-high", "med-low",
+const char* const kEditorNames[kEditors] = {"rounds",   "easy-low", "easy-high", "med-low",
                                             "med-high", "hard-low", "hard-high"};
 
 // The stored layout, by row: section and value name.
@@ -111,7 +119,9 @@ std::string Describe(const Event& event)
     case Event::Activate: out << "window activated"; break;
     case Event::Pointer:
         out << (event.shift ? "press on " : "pointer over ")
-            << (event.value == 0 ? "OPZIONI AVANZATE" : event.value == 1 ? "VIA/DA CAPO" : "ESCI");
+            << (event.value == 0   ? "OPZIONI AVANZATE"
+                : event.value == 1 ? "VIA/DA CAPO"
+                                   : "ESCI");
         break;
     case Event::EditStore:
         out << "settings file edited:";
@@ -171,8 +181,8 @@ std::string Tally::Summary() const
     out << events << " events, " << steps << " steps (" << ticks << " clock instants), " << checks
         << " invariant checks; " << gamesStarted << " games started, " << gamesFinished << " played to the end, "
         << gamesStopped << " stopped; " << waves << " waves, " << hits << " hits, " << landings << " landings, "
-        << misses << " misses; options opened " << optionsOpened << " times, applied " << applies
-        << " times; " << simulatedMs / 1000 << " s of virtual time";
+        << misses << " misses; options opened " << optionsOpened << " times, applied " << applies << " times; "
+        << simulatedMs / 1000 << " s of virtual time";
     return out.str();
 }
 
@@ -258,11 +268,11 @@ std::string Describe(const Snapshot& s)
 {
     std::ostringstream out;
     out << "running=" << s.running << " round=" << s.round << " step=" << s.step << " difficulty=" << s.difficulty
-        << " total=" << s.total << " lblTotal=\"" << s.totalText << "\" message=" << (s.messageVisible ? "" : "(hidden)")
-        << "\"" << s.message << "\" timers: letters=" << s.letters << "@" << s.lettersInterval
-        << " explosions=" << s.explosions << " round=" << s.roundTimer << "@" << s.roundInterval
-        << " score=" << s.scoreTimer << " waves=" << s.waves << " waveInPlay=" << s.waveInPlay
-        << " MaxRounds=" << s.settings.MaxRounds << "\n    slots:";
+        << " total=" << s.total << " lblTotal=\"" << s.totalText
+        << "\" message=" << (s.messageVisible ? "" : "(hidden)") << "\"" << s.message
+        << "\" timers: letters=" << s.letters << "@" << s.lettersInterval << " explosions=" << s.explosions
+        << " round=" << s.roundTimer << "@" << s.roundInterval << " score=" << s.scoreTimer << " waves=" << s.waves
+        << " waveInPlay=" << s.waveInPlay << " MaxRounds=" << s.settings.MaxRounds << "\n    slots:";
     static const char* const kStates = "-LSXTB";
     for (const SlotView& v : s.slot) {
         out << ' ' << kStates[static_cast<int>(v.state)];
@@ -372,12 +382,12 @@ Snapshot Checker::Capture() const
         SlotView& v = s.slot[i];
         const int shown = (f.lblLetter[i].Visible ? 1 : 0) + (f.Star[i].Visible ? 1 : 0)
                           + (f.Explode[i].Visible ? 1 : 0) + (f.Score[i].Visible ? 1 : 0);
-        v.state = shown > 1                   ? SlotState::Broken
-                  : f.lblLetter[i].Visible    ? SlotState::Falling
-                  : f.Star[i].Visible         ? SlotState::Hit
-                  : f.Explode[i].Visible      ? SlotState::Landed
-                  : f.Score[i].Visible        ? SlotState::Tallied
-                                              : SlotState::Free;
+        v.state = shown > 1                ? SlotState::Broken
+                  : f.lblLetter[i].Visible ? SlotState::Falling
+                  : f.Star[i].Visible      ? SlotState::Hit
+                  : f.Explode[i].Visible   ? SlotState::Landed
+                  : f.Score[i].Visible     ? SlotState::Tallied
+                                           : SlotState::Free;
         v.letterTop = f.lblLetter[i].Top;
         v.letter = f.lblLetter[i].Caption;
         v.speed = f.FallSpeed[i];
@@ -496,9 +506,7 @@ void Checker::Observe(StepKind kind, int value, int shift, const FrmOptions* opt
         quiet("the options window leaves the game alone");
         OptionsStepped(*options, *optionStep);
         break;
-    case StepKind::OptionsClose:
-        quiet("closing the options leaves the game alone");
-        break;
+    case StepKind::OptionsClose: quiet("closing the options leaves the game alone"); break;
     }
     // A state that no step may ever show is the clearer report, so it wins over the step's
     // own checks when both fail.
@@ -589,8 +597,8 @@ void Checker::KeyPress(char32_t code)
     const bool emptied = p.waveInPlay && !n.AnyIn(SlotState::Falling);
     Expect(n.scoreTimer == (p.scoreTimer || emptied), "the hit of a wave's last letter, and only it, starts the tally");
     Expect(n.running == p.running && n.round == p.round && n.step == p.step && n.message == p.message
-               && n.messageVisible == p.messageVisible && n.roundTimer == p.roundTimer
-               && n.explosions == p.explosions && n.waves == p.waves,
+               && n.messageVisible == p.messageVisible && n.roundTimer == p.roundTimer && n.explosions == p.explosions
+               && n.waves == p.waves,
            "a key changes nothing of the rounds");
 }
 
@@ -661,9 +669,8 @@ void Checker::Tick()
             } else {
                 const float top = a.letterTop + static_cast<float>(a.speed);
                 Expect(b.state == SlotState::Landed && b.explodeTop == top && top > kBottomLimit,
-                       "a letter leaves the field only by landing below the bottom limit", [&] {
-                           return "slot " + std::to_string(i) + " top " + std::to_string(top);
-                       });
+                       "a letter leaves the field only by landing below the bottom limit",
+                       [&] { return "slot " + std::to_string(i) + " top " + std::to_string(top); });
                 ++landings;
                 ++m_landedThisWave;
                 m_marks[i] = -10;
@@ -731,7 +738,8 @@ void Checker::Tick()
 
     // The tally's final step.
     if (p.scoreTimer && !n.scoreTimer) {
-        Expect(!p.AnyIn(SlotState::Hit) && !p.AnyIn(SlotState::Landed), "the tally adds up only when every mark is turned");
+        Expect(!p.AnyIn(SlotState::Hit) && !p.AnyIn(SlotState::Landed),
+               "the tally adds up only when every mark is turned");
         Expect(n.roundTimer && !n.explosions, "the tally hands over to the pause");
         std::int16_t points = 0;
         for (const auto& mark : m_marks) {
@@ -742,7 +750,8 @@ void Checker::Tick()
         m_scoreText = Grouped(m_score, m_host.separator);
         m_marks.fill(std::nullopt);
     } else {
-        Expect(n.total == p.total && n.totalText == p.totalText, "only the tally's last step changes the score on a tick");
+        Expect(n.total == p.total && n.totalText == p.totalText,
+               "only the tally's last step changes the score on a tick");
     }
 
     // The pause between rounds.
@@ -855,9 +864,7 @@ void Checker::OptionsStepped(const FrmOptions& options, const OptionStep& step)
     }
     case OptionStep::MouseOnApply:
     case OptionStep::MouseOnClose:
-    case OptionStep::Wait:
-        Expect(before == after, "pointers change no setting");
-        break;
+    case OptionStep::Wait: Expect(before == after, "pointers change no setting"); break;
     }
     OptionsInvariants(options);
 }
@@ -904,7 +911,8 @@ void Checker::General()
     }
     Expect(n.waveInPlay == (letters > 0), "a wave is in play exactly while letters fall");
     Expect(n.step >= 0 && n.step <= 2, "the pause has steps 0 to 2 between events");
-    Expect(n.letters && n.lettersInterval == m_lettersInterval, "the letter timer always runs, at the last wave's pace");
+    Expect(n.letters && n.lettersInterval == m_lettersInterval,
+           "the letter timer always runs, at the last wave's pace");
     Expect(n.scoreInterval == 500 && n.explosionsInterval == 300, "tally and explosions keep their pace");
     Expect(n.total == m_score && n.totalText == m_scoreText, "the score is what the hits, landings and misses made it",
            [&] { return "expected " + std::to_string(m_score) + " \"" + m_scoreText + "\""; });
@@ -912,7 +920,8 @@ void Checker::General()
     Expect(std::count(n.levels.begin(), n.levels.end(), true) == 1, "exactly one level is selected");
     Expect(n.panelVisible == m_panelShown, "the panel hides while the options are open, and only then");
     if (!n.running) {
-        Expect(n.step == 0 && !n.scoreTimer && !n.roundTimer && !n.explosions, "between games only the letter timer runs");
+        Expect(n.step == 0 && !n.scoreTimer && !n.roundTimer && !n.explosions,
+               "between games only the letter timer runs");
         Expect(n.BoardEmpty(), "between games the field is empty");
         Expect(n.messageVisible && (n.message == kPressStartText || n.message == kGameOverText)
                    && n.startCaption == kStartCaption,
@@ -1057,9 +1066,7 @@ bool Rig::Apply(const Event& event)
         m_form.Form_KeyUp(static_cast<std::int16_t>(event.value), static_cast<std::int16_t>(event.shift));
         kind = K::KeyUp;
         break;
-    case Event::Wait:
-        Advance(event.value);
-        break;
+    case Event::Wait: Advance(event.value); break;
     case Event::StartStop:
         m_form.cmdStart_Click();
         kind = K::Start;
@@ -1120,9 +1127,9 @@ bool Rig::Apply(const Event& event)
 namespace {
 
 // Event kinds in the order of the weight tables below.
-constexpr std::array<Event::Kind, 11> kKinds{Event::KeyPress, Event::KeyDown,   Event::KeyUp,    Event::Wait,
-                                             Event::StartStop, Event::Exit,    Event::Difficulty, Event::Activate,
-                                             Event::Pointer,  Event::EditStore, Event::Options};
+constexpr std::array<Event::Kind, 11> kKinds{Event::KeyPress,  Event::KeyDown,   Event::KeyUp,      Event::Wait,
+                                             Event::StartStop, Event::Exit,      Event::Difficulty, Event::Activate,
+                                             Event::Pointer,   Event::EditStore, Event::Options};
 // Out of a game the player mostly starts one; during a game stops are rare enough that most
 // games are played to their end.
 constexpr std::array<double, 11> kIdleWeights{22, 8, 8, 30, 12, 0.3, 6, 1, 2, 2, 1.5};
@@ -1215,8 +1222,8 @@ Event Generator::StoreEdit()
             if (roll < 75) {
                 text = std::to_string(Between(1, 60));
             } else if (roll < 95) {
-                constexpr std::array<const char*, 12> kOdd{"0",  "-5",     "500",  "2.5", "1e2", " 7 ",
-                                                           "abc", "",      "-0",   "+3",  "0x10", "1, 2"};
+                constexpr std::array<const char*, 12> kOdd{"0",   "-5", "500", "2.5", "1e2",  " 7 ",
+                                                           "abc", "",   "-0",  "+3",  "0x10", "1, 2"};
                 text = kOdd[static_cast<std::size_t>(Pick(static_cast<int>(kOdd.size())))];
             } else {
                 text = std::to_string(Between(-32768, 32767));
@@ -1426,7 +1433,7 @@ DayResult PlayDay(std::uint64_t seed, double hours)
     const auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
     const auto between = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     Rig rig(seed);
-    const std::int64_t end = static_cast<std::int64_t>(hours * 3600.0 * 1000.0);
+    const auto end = static_cast<std::int64_t>(hours * 3600.0 * 1000.0);
     std::vector<Event>& events = result.lastEvents;
     const auto act = [&](Event event) {
         events.push_back(std::move(event));

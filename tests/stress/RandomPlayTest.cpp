@@ -64,8 +64,8 @@ TEST(RandomPlay, ADayOfContinuousPlayKeepsTheRules)
 {
     const double hours = HoursFromEnvironment();
     const DayResult day = PlayDay(static_cast<std::uint64_t>(FromEnvironment("KEYFALL_STRESS_SEED", 1)), hours);
-    ASSERT_FALSE(day.failure) << "broke \"" << day.failure->rule << "\" after "
-                              << day.tally.simulatedMs / 1000 << " s\n"
+    ASSERT_FALSE(day.failure) << "broke \"" << day.failure->rule << "\" after " << day.tally.simulatedMs / 1000
+                              << " s\n"
                               << day.failure->detail << "\nthe game so far:\n"
                               << Describe(day.lastEvents);
     std::cout << "continuous play, " << hours << " h: " << day.tally.Summary() << '\n';
@@ -107,93 +107,93 @@ TEST_P(CheckerCatches, PlantedFault)
 
 INSTANTIATE_TEST_SUITE_P(
     RandomPlay, CheckerCatches,
-    testing::Values(
-        PlantedFault{"StarOverExplosion", "a slot shows at most one of letter, star, explosion and score",
-                     [](FrmMain& f) {
-                         for (int i = 0; i < kSlots; ++i) {
-                             if (f.Explode[i].Visible) {
-                                 f.Star[i].Visible = true;
-                                 return true;
-                             }
-                         }
-                         return false;
-                     }},
-        PlantedFault{"LetterBelowTheBottom", "no visible letter lies below the bottom limit",
-                     [](FrmMain& f) {
-                         for (auto& letter : f.lblLetter) {
-                             if (letter.Visible && letter.Top > 3000) {
-                                 letter.Top = kBottomLimit + 1;
-                                 return true;
-                             }
-                         }
-                         return false;
-                     }},
-        PlantedFault{"ScoreOffByOne", "the score is what the hits, landings and misses made it",
-                     [](FrmMain& f) {
-                         if (f.RoundNumber < 3)
-                             return false;
-                         ++f.TotalScore;
-                         return true;
-                     }},
-        PlantedFault{"PauseTimerLeftRunning", "between games only the letter timer runs",
-                     [](FrmMain& f) {
-                         if (f.GameRunning || f.RoundNumber < 2)
-                             return false;
-                         f.TimerRound.SetEnabled(true);
-                         return true;
-                     }},
-        PlantedFault{"RoundBeyondTheGame", "the round number stays within the game",
-                     [](FrmMain& f) {
-                         if (!f.GameRunning || f.RoundStep != 2)
-                             return false;
-                         f.RoundNumber = static_cast<std::int16_t>(f.settings().MaxRounds + 1);
-                         return true;
-                     }},
-        PlantedFault{"TwoCharacterEcho", "the key echo shows the key held, or nothing",
-                     [](FrmMain& f) {
-                         if (f.lblPress.Caption.empty())
-                             return false;
-                         f.lblPress.Caption += "x";
-                         return true;
-                     }},
-        PlantedFault{"ScoreLabelDuringAWave", "score labels show only after a tally step",
-                     [](FrmMain& f) {
-                         for (int i = 0; i < kSlots; ++i) {
-                             if (f.WaveInPlay() && !f.lblLetter[i].Visible && !f.Star[i].Visible
-                                 && !f.Explode[i].Visible) {
-                                 f.Score[i].Visible = true;
-                                 return true;
-                             }
-                         }
-                         return false;
-                     }},
-        PlantedFault{"LetterSkipsAhead", "a letter moves by its speed",
-                     [](FrmMain& f) {
-                         for (int i = 0; i < kSlots; ++i) {
-                             if (f.lblLetter[i].Visible && f.lblLetter[i].Top > 1000 && f.FallSpeed[i] > 0) {
-                                 f.lblLetter[i].Top += f.FallSpeed[i];
-                                 return true;
-                             }
-                         }
-                         return false;
-                     }},
-        PlantedFault{"StarWorthTooMuch", "a star turns into its points at its height",
-                     [](FrmMain& f) {
-                         for (auto& score : f.Score) {
-                             if (score.Visible && score.Caption != "-10") {
-                                 score.Caption = "41";
-                                 return true;
-                             }
-                         }
-                         return false;
-                     }},
-        PlantedFault{"PauseStepSkipped", "the pause has steps 0 to 2 between events",
-                     [](FrmMain& f) {
-                         if (f.RoundStep != 2)
-                             return false;
-                         f.RoundStep = 3;
-                         return true;
-                     }}),
+    testing::Values(PlantedFault{"StarOverExplosion", "a slot shows at most one of letter, star, explosion and score",
+                                 [](FrmMain& f) {
+                                     for (int i = 0; i < kSlots; ++i) {
+                                         if (f.Explode[i].Visible) {
+                                             f.Star[i].Visible = true;
+                                             return true;
+                                         }
+                                     }
+                                     return false;
+                                 }},
+                    PlantedFault{"LetterBelowTheBottom", "no visible letter lies below the bottom limit",
+                                 [](FrmMain& f) {
+                                     for (auto& letter : f.lblLetter) {
+                                         if (letter.Visible && letter.Top > 3000) {
+                                             letter.Top = kBottomLimit + 1;
+                                             return true;
+                                         }
+                                     }
+                                     return false;
+                                 }},
+                    PlantedFault{"ScoreOffByOne", "the score is what the hits, landings and misses made it",
+                                 [](FrmMain& f) {
+                                     if (f.RoundNumber < 3)
+                                         return false;
+                                     ++f.TotalScore;
+                                     return true;
+                                 }},
+                    PlantedFault{"PauseTimerLeftRunning", "between games only the letter timer runs",
+                                 [](FrmMain& f) {
+                                     if (f.GameRunning || f.RoundNumber < 2)
+                                         return false;
+                                     f.TimerRound.SetEnabled(true);
+                                     return true;
+                                 }},
+                    PlantedFault{"RoundBeyondTheGame", "the round number stays within the game",
+                                 [](FrmMain& f) {
+                                     if (!f.GameRunning || f.RoundStep != 2)
+                                         return false;
+                                     f.RoundNumber = static_cast<std::int16_t>(f.settings().MaxRounds + 1);
+                                     return true;
+                                 }},
+                    PlantedFault{"TwoCharacterEcho", "the key echo shows the key held, or nothing",
+                                 [](FrmMain& f) {
+                                     if (f.lblPress.Caption.empty())
+                                         return false;
+                                     f.lblPress.Caption += "x";
+                                     return true;
+                                 }},
+                    PlantedFault{"ScoreLabelDuringAWave", "score labels show only after a tally step",
+                                 [](FrmMain& f) {
+                                     for (int i = 0; i < kSlots; ++i) {
+                                         if (f.WaveInPlay() && !f.lblLetter[i].Visible && !f.Star[i].Visible
+                                             && !f.Explode[i].Visible) {
+                                             f.Score[i].Visible = true;
+                                             return true;
+                                         }
+                                     }
+                                     return false;
+                                 }},
+                    PlantedFault{"LetterSkipsAhead", "a letter moves by its speed",
+                                 [](FrmMain& f) {
+                                     for (int i = 0; i < kSlots; ++i) {
+                                         if (f.lblLetter[i].Visible && f.lblLetter[i].Top > 1000
+                                             && f.FallSpeed[i] > 0) {
+                                             f.lblLetter[i].Top += f.FallSpeed[i];
+                                             return true;
+                                         }
+                                     }
+                                     return false;
+                                 }},
+                    PlantedFault{"StarWorthTooMuch", "a star turns into its points at its height",
+                                 [](FrmMain& f) {
+                                     for (auto& score : f.Score) {
+                                         if (score.Visible && score.Caption != "-10") {
+                                             score.Caption = "41";
+                                             return true;
+                                         }
+                                     }
+                                     return false;
+                                 }},
+                    PlantedFault{"PauseStepSkipped", "the pause has steps 0 to 2 between events",
+                                 [](FrmMain& f) {
+                                     if (f.RoundStep != 2)
+                                         return false;
+                                     f.RoundStep = 3;
+                                     return true;
+                                 }}),
     [](const testing::TestParamInfo<PlantedFault>& info) { return std::string(info.param.name); });
 
 TEST(RandomPlay, AFailureShrinksToAShortSequence)

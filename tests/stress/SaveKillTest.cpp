@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,12 +21,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace keyfall::stress {
 namespace {
@@ -43,6 +41,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
@@ -65,7 +64,7 @@ public:
     bool Started() const { return m_pid > 0 && m_out >= 0; }
 
     // What the child writes within `timeoutMs`; empty at its end or when it stays silent.
-    std::string Read(int timeoutMs)
+    std::string Read(int timeoutMs) const
     {
         pollfd p{m_out, POLLIN, 0};
         if (poll(&p, 1, timeoutMs) <= 0)
@@ -75,7 +74,7 @@ public:
         return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
     }
     // Everything up to the end of its output.
-    std::string ReadToEnd()
+    std::string ReadToEnd() const
     {
         std::string all;
         char buffer[4096];
@@ -152,7 +151,9 @@ TEST_F(CrashSafeSaves, AnEmptyLockLeftByAKillDoesNotHoldUpTheNextSave)
 {
     // Killed between creating the lock file and writing its owner into it.
     std::filesystem::create_directories(Folder());
-    { std::ofstream lock(Folder() / "Keyfall.ini.lock"); }
+    {
+        std::ofstream lock(Folder() / "Keyfall.ini.lock");
+    }
     Child saver({SAVE_LOOP, "loop", "A"});
     ASSERT_TRUE(saver.Started());
     // Left to itself, QSettings would wait for the lock to age 30 s.
@@ -183,9 +184,8 @@ TEST_F(CrashSafeSaves, EveryKillLeavesOneCompleteSet)
         ASSERT_TRUE(saver.Started());
         // Sometimes the kill comes during start-up or the first save, mostly somewhere in a
         // run of saves, at any microsecond of one.
-        const int target = std::uniform_int_distribution<int>(0, 4)(rng) == 0
-                               ? 0
-                               : std::uniform_int_distribution<int>(1, 6)(rng);
+        const int target =
+            std::uniform_int_distribution<int>(0, 4)(rng) == 0 ? 0 : std::uniform_int_distribution<int>(1, 6)(rng);
         std::string done;
         while (static_cast<int>(done.size()) < target) {
             const std::string more = saver.Read(10000);
@@ -204,8 +204,8 @@ TEST_F(CrashSafeSaves, EveryKillLeavesOneCompleteSet)
         const std::string underWay = LineOf(done.empty() ? first : Other(done.back()));
         const std::string found = Load();
         ASSERT_TRUE(found == before || found == underWay)
-            << "kill " << k + 1 << " after " << done.size() << " saves left \"" << found << "\"; expected \""
-            << before << "\" or \"" << underWay << "\"";
+            << "kill " << k + 1 << " after " << done.size() << " saves left \"" << found << "\"; expected \"" << before
+            << "\" or \"" << underWay << "\"";
         newSetFound += found == underWay && found != before ? 1 : 0;
         saved = saved || found != defaultLine;
         if (saved) {
