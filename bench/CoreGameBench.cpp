@@ -27,7 +27,7 @@ Outcome PlayHardGame(std::uint64_t seed)
     game.form.optDifficulty_Click(2);
     game.form.cmdStart_Click();
     Outcome out;
-    while (game.form.GameRunning && game.clock.Now() < 30 * 60 * 1000) {
+    while (game.form.GameRunning && game.clock.Now() < std::int64_t{30} * 60 * 1000) {
         out.ticks += game.clock.Advance(150);
         const Label* lowest = nullptr;
         for (const Label& l : game.form.lblLetter) {

@@ -95,7 +95,8 @@ struct Rig {
     int Falling()
     {
         const FrmMain& f = window.form();
-        return static_cast<int>(std::count_if(f.lblLetter.begin(), f.lblLetter.end(), [](const Label& l) { return l.Visible; }));
+        return static_cast<int>(
+            std::count_if(f.lblLetter.begin(), f.lblLetter.end(), [](const Label& l) { return l.Visible; }));
     }
 };
 
@@ -105,7 +106,8 @@ struct Rig {
 class TickStamps : public QObject {
 public:
     TickStamps(int interval, double seconds)
-        : m_interval(interval), m_span(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)))
+        : m_interval(interval),
+          m_span(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)))
     {
     }
     std::vector<Clock::time_point> stamps;
@@ -116,8 +118,8 @@ protected:
     {
         if (recording && event->type() == QEvent::Timer) {
             const auto* timer = qobject_cast<QTimer*>(watched);
-            if (timer && timer->interval() == m_interval && watched->parent() &&
-                watched->parent()->inherits("keyfall::TimerDriver")) {
+            if (timer && timer->interval() == m_interval && watched->parent()
+                && watched->parent()->inherits("keyfall::TimerDriver")) {
                 stamps.push_back(Clock::now());
                 if (stamps.back() - stamps.front() >= m_span) {
                     recording = false;
@@ -180,7 +182,7 @@ int Tick(int samples)
     };
     const auto landsNext = [&] {
         for (int i = 0; i < kSlots; ++i) {
-            if (form.lblLetter[i].Top + 2.0f * form.FallSpeed[i] > kBottomLimit)
+            if (form.lblLetter[i].Top + 2.0f * static_cast<float>(form.FallSpeed[i]) > kBottomLimit)
                 return true;
         }
         return false;
@@ -241,8 +243,9 @@ double SinceLaunchMs()
     const char* t0 = std::getenv("KEYFALL_BENCH_T0_NS");
     if (!t0)
         return -1;
-    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+    const auto now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     return static_cast<double>(now - std::strtoll(t0, nullptr, 10)) / 1e6;
 }
 

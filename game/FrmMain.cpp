@@ -77,10 +77,11 @@ FrmMain::FrmMain(Settings& settings, SettingsStore& store, Random& random, CuePl
     : m_settings(settings), m_store(store), m_random(random), m_cues(cues), m_host(host)
 {
     for (int i = 0; i < kSlots; ++i) {
-        lblLetter[i] = Label{{450.0f + 480.0f * i, 0, 405, 570}, "A"};
-        Explode[i] = Image{{i == 1 ? 900.0f : 405.0f + 480.0f * i, 600, 480, 480}, NoPicture};
+        const auto column = static_cast<float>(i);
+        lblLetter[i] = Label{{450.0f + 480.0f * column, 0, 405, 570}, "A"};
+        Explode[i] = Image{{i == 1 ? 900.0f : 405.0f + 480.0f * column, 600, 480, 480}, NoPicture};
         Star[i] = Image{{kStarLeft[i], 1080, 495, 495}, NoPicture};
-        Score[i] = Label{{510.0f + 480.0f * i, 1680, 285, 285}, "20"};
+        Score[i] = Label{{510.0f + 480.0f * column, 1680, 285, 285}, "20"};
     }
 }
 
@@ -208,7 +209,7 @@ void FrmMain::timerLetters_Timer()
 {
     for (int i = 0; i < kSlots; ++i) {
         if (lblLetter[i].Visible)
-            lblLetter[i].Top += FallSpeed[i];
+            lblLetter[i].Top += static_cast<float>(FallSpeed[i]);
     }
     for (int i = 0; i < kSlots; ++i) {
         if (!lblLetter[i].Visible || !(lblLetter[i].Top > kBottomLimit))
@@ -432,12 +433,30 @@ void FrmMain::TimerEsplosione_Timer()
 
 // ---- Button pointers ------------------------------------------------------------------
 
-void FrmMain::cmdAdvanced_MouseMove() { cmdAdvanced.MouseIcon = OpenHandCursor; }
-void FrmMain::cmdAdvanced_MouseDown() { cmdAdvanced.MouseIcon = ClosedHandCursor; }
-void FrmMain::cmdStart_MouseMove() { cmdStart.MouseIcon = OpenHandCursor; }
-void FrmMain::cmdStart_MouseDown() { cmdStart.MouseIcon = ClosedHandCursor; }
-void FrmMain::cmdExit_MouseMove() { cmdExit.MouseIcon = OpenHandCursor; }
-void FrmMain::cmdExit_MouseDown() { cmdExit.MouseIcon = ClosedHandCursor; }
+void FrmMain::cmdAdvanced_MouseMove()
+{
+    cmdAdvanced.MouseIcon = OpenHandCursor;
+}
+void FrmMain::cmdAdvanced_MouseDown()
+{
+    cmdAdvanced.MouseIcon = ClosedHandCursor;
+}
+void FrmMain::cmdStart_MouseMove()
+{
+    cmdStart.MouseIcon = OpenHandCursor;
+}
+void FrmMain::cmdStart_MouseDown()
+{
+    cmdStart.MouseIcon = ClosedHandCursor;
+}
+void FrmMain::cmdExit_MouseMove()
+{
+    cmdExit.MouseIcon = OpenHandCursor;
+}
+void FrmMain::cmdExit_MouseDown()
+{
+    cmdExit.MouseIcon = ClosedHandCursor;
+}
 
 // ---- Options --------------------------------------------------------------------------
 

@@ -16,7 +16,7 @@
 namespace keyfall {
 
 inline constexpr int kSlots = 18;
-inline constexpr float kBottomLimit = 6075;  // a letter whose top passes this has landed
+inline constexpr float kBottomLimit = 6075; // a letter whose top passes this has landed
 inline constexpr float kTwipsPerPixel = 15;
 inline constexpr char32_t kLandingMarker = U'"';
 inline constexpr std::int16_t kMissPenalty = 30;
@@ -77,7 +77,7 @@ public:
     float Width = 12000;
     float Height = 9000;
 
-    Control Picture2{930, 810, 9660, 6450};  // playing field
+    Control Picture2{930, 810, 9660, 6450};   // playing field
     Control Picture1{1755, 7515, 9660, 1095}; // control panel
     Label Label2{{4905, 30, 2190, 435}, ""};
     Label Label3{{3383, 435, 5235, 240}, ""};

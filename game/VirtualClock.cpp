@@ -3,11 +3,10 @@
 namespace keyfall {
 
 VirtualClock::VirtualClock(FrmMain& form)
-    : m_form(form),
-      m_entries{{{&form.timerLetters, &FrmMain::timerLetters_Timer},
-                 {&form.TimerEsplosione, &FrmMain::TimerEsplosione_Timer},
-                 {&form.TimerRound, &FrmMain::TimerRound_Timer},
-                 {&form.timerScore, &FrmMain::timerScore_Timer}}}
+    : m_form(form), m_entries{{{&form.timerLetters, &FrmMain::timerLetters_Timer},
+                               {&form.TimerEsplosione, &FrmMain::TimerEsplosione_Timer},
+                               {&form.TimerRound, &FrmMain::TimerRound_Timer},
+                               {&form.timerScore, &FrmMain::timerScore_Timer}}}
 {
 }
 

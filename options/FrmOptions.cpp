@@ -79,8 +79,8 @@ void FrmOptions::Form_Load()
         SetBarValue(e, shown);
     };
     fill(Editor::Rounds);
-    for (Editor e : {Editor::EasyHigh, Editor::EasyLow, Editor::HardHigh, Editor::HardLow, Editor::MedLow,
-                     Editor::MedHigh})
+    for (Editor e :
+         {Editor::EasyHigh, Editor::EasyLow, Editor::HardHigh, Editor::HardLow, Editor::MedLow, Editor::MedHigh})
         fill(e);
 
     // Mended: the window selects the key set the game is using (the first true element, as
@@ -135,10 +135,22 @@ void FrmOptions::cmdClose_Click()
     m_host.Unload();
 }
 
-void FrmOptions::cmdApply_MouseMove() { cmdApply.MouseIcon = OpenHandCursor; }
-void FrmOptions::cmdApply_MouseDown() { cmdApply.MouseIcon = ClosedHandCursor; }
-void FrmOptions::cmdClose_MouseMove() { cmdClose.MouseIcon = OpenHandCursor; }
-void FrmOptions::cmdClose_MouseDown() { cmdClose.MouseIcon = ClosedHandCursor; }
+void FrmOptions::cmdApply_MouseMove()
+{
+    cmdApply.MouseIcon = OpenHandCursor;
+}
+void FrmOptions::cmdApply_MouseDown()
+{
+    cmdApply.MouseIcon = ClosedHandCursor;
+}
+void FrmOptions::cmdClose_MouseMove()
+{
+    cmdClose.MouseIcon = OpenHandCursor;
+}
+void FrmOptions::cmdClose_MouseDown()
+{
+    cmdClose.MouseIcon = ClosedHandCursor;
+}
 
 // ---- The platform ---------------------------------------------------------------------
 

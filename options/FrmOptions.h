@@ -160,8 +160,7 @@ public:
 
     Label Label7{{315, 5640, 5460, 570}, "OPZIONI AVANZATE"};
     Label Label1{{315, 255, 675, 345}, "GIRI"};
-    Label Label2{{2325, 255, 7260, 660},
-                 "Specifica il numero dei giri (cioè delle \"mani\") in una singola partita "};
+    Label Label2{{2325, 255, 7260, 660}, "Specifica il numero dei giri (cioè delle \"mani\") in una singola partita "};
     Label Label3{{960, 1350, 7845, 345}, "VELOCITA' DI CADUTA DELLE LETTERE E DEI NUMERI"};
     Label Label4{{3495, 3720, 2745, 345}, "SCELTA DEI TASTI"};
     Label Label5{{2760, 1710, 585, 345}, "MIN"};

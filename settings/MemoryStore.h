@@ -14,8 +14,7 @@ class MemoryStore : public SettingsStore {
 public:
     using Key = std::pair<std::string, std::string>;
 
-    std::string Get(std::string_view section, std::string_view name,
-                    std::string_view fallback) const override;
+    std::string Get(std::string_view section, std::string_view name, std::string_view fallback) const override;
     void Set(std::string_view section, std::string_view name, std::string_view text) override;
     bool Sync() override;
 

@@ -15,8 +15,7 @@ std::uint64_t Mix(std::uint64_t z)
 
 } // namespace
 
-Random::Random(std::uint64_t seed, Clock clock)
-    : m_state(Mix(seed)), m_clock(std::move(clock))
+Random::Random(std::uint64_t seed, Clock clock) : m_state(Mix(seed)), m_clock(std::move(clock))
 {
 }
 

@@ -63,12 +63,12 @@ std::optional<double> ParseDecimal(std::string_view text)
     text = Trim(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '-'
-                          || text.front() == '.'))
+    if (text.empty()
+        || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '-' || text.front() == '.'))
         return std::nullopt;
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -132,8 +132,8 @@ bool SaveSettings(const Settings& settings, SettingsStore& store)
     const auto numbers = NumberFields(copy);
     for (std::size_t i = 0; i < kRows.size(); ++i) {
         const Row& row = kRows[i];
-        const std::string text = row.kind == Kind::Number ? EncodeNumber(*numbers[i])
-                                                          : EncodeBoolean(settings.KeySet[i - numbers.size()]);
+        const std::string text =
+            row.kind == Kind::Number ? EncodeNumber(*numbers[i]) : EncodeBoolean(settings.KeySet[i - numbers.size()]);
         store.Set(row.section, row.name, text);
     }
     return store.Sync();

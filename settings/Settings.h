@@ -32,8 +32,7 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     // The stored text, or `fallback` when the value or its section does not exist.
-    virtual std::string Get(std::string_view section, std::string_view name,
-                            std::string_view fallback) const = 0;
+    virtual std::string Get(std::string_view section, std::string_view name, std::string_view fallback) const = 0;
     // Creates or replaces a value (possibly only in memory until Sync()).
     virtual void Set(std::string_view section, std::string_view name, std::string_view text) = 0;
     // Makes every Set() since the last Sync() durable. False when the store could not be

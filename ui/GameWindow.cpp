@@ -64,8 +64,8 @@ QPalette OptionPalette(QPalette palette)
     return palette;
 }
 
-QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color,
-                  Qt::Alignment alignment, int offset)
+QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color, Qt::Alignment alignment,
+                  int offset)
 {
     auto* label = new QLabel(Text(design.Caption), parent);
     label->setFont(font);
@@ -114,9 +114,7 @@ QScreen* ScreenUnderPointer()
 } // namespace
 
 GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen)
-    : QWidget(nullptr, Qt::FramelessWindowHint),
-      m_store(store),
-      m_form(settings, store, random, cues, *this),
+    : QWidget(nullptr, Qt::FramelessWindowHint), m_store(store), m_form(settings, store, random, cues, *this),
       m_screen(screen ? screen : ScreenUnderPointer())
 {
     setWindowTitle(QStringLiteral("Keyfall"));
@@ -174,9 +172,8 @@ void GameWindow::BuildWidgets()
         option->setPalette(OptionPalette(option->palette()));
         option->setGeometry(PxRect(design));
         option->setChecked(design.Value);
-        connect(option, &QRadioButton::clicked, this, [this, i] {
-            Handle([this, i] { m_form.optDifficulty_Click(static_cast<std::int16_t>(i)); });
-        });
+        connect(option, &QRadioButton::clicked, this,
+                [this, i] { Handle([this, i] { m_form.optDifficulty_Click(static_cast<std::int16_t>(i)); }); });
         m_optDifficulty[i] = option;
     }
     m_cmdStart = MakeButton(m_picture1, m_form.cmdStart, true);
@@ -188,8 +185,8 @@ void GameWindow::BuildWidgets()
     m_lblTotal = MakeLabel(m_picture1, m_form.lblTotal, Verdana(20.25, true), Qt::white,
                            Qt::AlignHCenter | Qt::AlignTop, kPanelBorder);
 
-    m_label3 = MakeLabel(this, m_form.Label3, Verdana(9.75, true), QColor(0xFF, 0x00, 0x00),
-                         Qt::AlignLeft | Qt::AlignTop, 0);
+    m_label3 =
+        MakeLabel(this, m_form.Label3, Verdana(9.75, true), QColor(0xFF, 0x00, 0x00), Qt::AlignLeft | Qt::AlignTop, 0);
     m_label2 = MakeLabel(this, m_form.Label2, Verdana(18, true, true), QColor(0x00, 0x00, 0xFF),
                          Qt::AlignLeft | Qt::AlignTop, 0);
     // The two one-line labels size themselves to their text; the start-up layout centres

@@ -24,8 +24,7 @@ class PlayField;
 class GameWindow : public QWidget, public Host {
     Q_OBJECT
 public:
-    GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues,
-               QScreen* screen = nullptr);
+    GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen = nullptr);
 
     FrmMain& form() { return m_form; }
 

@@ -12,6 +12,7 @@ constexpr quint32 kDigitRowLast = 19;
 
 const std::unordered_map<int, std::int16_t>& NamedKeys()
 {
+    // clang-format off
     static const std::unordered_map<int, std::int16_t> keys{
         {Qt::Key_Backspace, 8},  {Qt::Key_Tab, 9},        {Qt::Key_Backtab, 9},     {Qt::Key_Clear, 12},
         {Qt::Key_Return, 13},    {Qt::Key_Enter, 13},     {Qt::Key_Shift, 16},      {Qt::Key_Control, 17},
@@ -29,6 +30,7 @@ const std::unordered_map<int, std::int16_t>& NamedKeys()
         {Qt::Key_Backslash, 220}, {Qt::Key_Bar, 220},     {Qt::Key_BracketRight, 221}, {Qt::Key_BraceRight, 221},
         {Qt::Key_Apostrophe, 222}, {Qt::Key_QuoteDbl, 222},
     };
+    // clang-format on
     return keys;
 }
 

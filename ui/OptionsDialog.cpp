@@ -17,9 +17,9 @@
 namespace keyfall {
 namespace {
 
-constexpr float kTwips = 15;     // twips per logical pixel
-constexpr int kBorder = 2;       // the platform's sunken border of a picture box
-constexpr int kLineWidth = 3;    // the blue separators
+constexpr float kTwips = 15;  // twips per logical pixel
+constexpr int kBorder = 2;    // the platform's sunken border of a picture box
+constexpr int kLineWidth = 3; // the blue separators
 const QColor kRed(0xFF, 0x00, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
 
@@ -64,8 +64,8 @@ enum class Sizing { Auto, Box };
 
 // A transparent label. An auto-sized one keeps its left and top and takes its text's size;
 // the others keep their box, and wrap where `wrap` is set.
-QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color,
-                  Qt::Alignment alignment, Sizing sizing, bool wrap = false)
+QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color, Qt::Alignment alignment,
+                  Sizing sizing, bool wrap = false)
 {
     auto* label = new QLabel(Text(design.Caption), parent);
     label->setFont(font);
@@ -192,8 +192,8 @@ void OptionsDialog::BuildWidgets()
         QWidget* box = PictureBox(client, m_form.NumberBox(e), Qt::white, m_boxes[index]);
         m_boxes[index]->setFocusPolicy(Qt::StrongFocus);
         // The label first: the bar is drawn over the part of it that reaches under the bar.
-        m_numbers[index] = MakeLabel(box, m_form.NumberLabel(e), Arial(14.25, true), kBlue, Qt::AlignHCenter,
-                                     Sizing::Box);
+        m_numbers[index] =
+            MakeLabel(box, m_form.NumberLabel(e), Arial(14.25, true), kBlue, Qt::AlignHCenter, Sizing::Box);
         const ScrollBar& design = m_form.Bar(e);
         auto* bar = new QScrollBar(Qt::Vertical, box);
         bar->setGeometry(PxRect(design));

@@ -18,13 +18,8 @@ constexpr int kBorder = 2; // the sunken border; child positions start inside it
 } // namespace
 
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
-    : QFrame(parent),
-      m_form(form),
-      m_background(QStringLiteral(":/field.jpg")),
-      m_star(QStringLiteral(":/star.ico")),
-      m_letterFont(Verdana(24, true)),
-      m_messageFont(Verdana(24, true)),
-      m_scoreFont(Arial(12, true)),
+    : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico")),
+      m_letterFont(Verdana(24, true)), m_messageFont(Verdana(24, true)), m_scoreFont(Arial(12, true)),
       m_pressFont(Arial(18, true))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -78,7 +73,8 @@ void PlayField::paintEvent(QPaintEvent* event)
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
             if (boom.Visible && boom.Picture >= FirstExplosionFrame && boom.Picture <= LastExplosionFrame)
-                painter.drawPixmap(QPointF(Px(boom.Left), Px(boom.Top)), m_explosions[boom.Picture - FirstExplosionFrame]);
+                painter.drawPixmap(QPointF(Px(boom.Left), Px(boom.Top)),
+                                   m_explosions[boom.Picture - FirstExplosionFrame]);
         };
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)

@@ -97,7 +97,8 @@ void SoundPlayer::PlayCue(Cue cue)
 
 void SoundPlayer::Close(Stream* stream)
 {
-    const auto it = std::find_if(m_streams.begin(), m_streams.end(), [stream](const auto& s) { return s.get() == stream; });
+    const auto it =
+        std::find_if(m_streams.begin(), m_streams.end(), [stream](const auto& s) { return s.get() == stream; });
     if (it == m_streams.end())
         return;
     (*it)->sink->stop();

@@ -2,7 +2,9 @@
 
 namespace keyfall {
 
-TimerDriver::TimerDriver(QObject* parent) : QObject(parent) {}
+TimerDriver::TimerDriver(QObject* parent) : QObject(parent)
+{
+}
 
 void TimerDriver::Add(Timer& timer, Tick tick)
 {

@@ -32,7 +32,7 @@ std::int16_t Frame(const char* p, const Format& f)
         if (f.bits == 8)
             sum += (static_cast<unsigned char>(p[c]) - 128) * 256;
         else
-            sum += static_cast<std::int16_t>(U16(p + 2 * c));
+            sum += static_cast<std::int16_t>(U16(p + 2 * static_cast<std::ptrdiff_t>(c)));
     }
     return static_cast<std::int16_t>(sum / f.channels);
 }

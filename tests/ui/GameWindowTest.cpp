@@ -1,6 +1,6 @@
+#include "ui/GameWindow.h"
 #include "settings/MemoryStore.h"
 #include "ui/Fonts.h"
-#include "ui/GameWindow.h"
 #include "ui/PlayField.h"
 
 #include <QApplication>
@@ -122,10 +122,9 @@ private slots:
         QCOMPARE(m_window->cmdStart()->text().replace(QLatin1Char('\n'), QLatin1Char(' ')), QStringLiteral("DA CAPO"));
         QCOMPARE(QApplication::focusWidget(), m_window->picture1());
         // The letter timer really runs the wave: some letter moves down.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::any_of(m_window->form().lblLetter.begin(), m_window->form().lblLetter.end(),
-                        [](const Label& l) { return l.Visible && l.Top > 0; }),
-            2000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(m_window->form().lblLetter.begin(), m_window->form().lblLetter.end(),
+                                             [](const Label& l) { return l.Visible && l.Top > 0; }),
+                                 2000);
 
         // The echo follows the held key; a typed letter hits or misses.
         QTest::keyPress(m_window->windowHandle(), Qt::Key_K);

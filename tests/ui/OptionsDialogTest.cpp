@@ -1,11 +1,11 @@
 // The options window on screen, opened through the real options button of a real main window,
 // with the real settings file and real timers.
 
+#include "ui/OptionsDialog.h"
 #include "settings/Random.h"
 #include "ui/Cursors.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
-#include "ui/OptionsDialog.h"
 #include "ui/PlayField.h"
 #include "ui/QtSettingsStore.h"
 
@@ -275,9 +275,9 @@ private slots:
         const QString text = QString::fromUtf8(file.readAll());
         const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QStringList expected{
-            "[FallRates]", "EasyHigh=10", "EasyLow=5",    "HardHigh=50",     "HardLow=35",  "MedHigh=30",
-            "MedLow=15",   "[Rounds]",    "Max=12",       "[Selezione]",     "Maiu=False",  "MaiuMinu=False",
-            "MaiuMinuNume=False",         "Minu=False",   "Nume=True",
+            "[FallRates]", "EasyHigh=10",    "EasyLow=5",          "HardHigh=50", "HardLow=35",
+            "MedHigh=30",  "MedLow=15",      "[Rounds]",           "Max=12",      "[Selezione]",
+            "Maiu=False",  "MaiuMinu=False", "MaiuMinuNume=False", "Minu=False",  "Nume=True",
         };
         QCOMPARE(lines, expected);
 

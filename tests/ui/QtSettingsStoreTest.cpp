@@ -1,5 +1,5 @@
-#include "settings/Settings.h"
 #include "ui/QtSettingsStore.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,10 +36,7 @@ class QtSettingsStoreTest : public QObject {
         file.write(contents);
     }
 
-    static Settings Sample()
-    {
-        return Settings{7, 11, 16, 31, 36, 51, 12, {false, false, true, false, false}};
-    }
+    static Settings Sample() { return Settings{7, 11, 16, 31, 36, 51, 12, {false, false, true, false, false}}; }
 
 private slots:
     void initTestCase()
@@ -49,10 +46,7 @@ private slots:
         QStandardPaths::setTestModeEnabled(false);
     }
 
-    void init()
-    {
-        QFile::remove(QtSettingsStore::FilePath());
-    }
+    void init() { QFile::remove(QtSettingsStore::FilePath()); }
 
     void fileLivesUnderTheConfigFolder()
     {
@@ -134,10 +128,11 @@ private slots:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 1);
         QCOMPARE(ReadFile(path), before);
-        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        QVERIFY(QFile::setPermissions(m_home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                         | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(m_home.path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     }
 };
 

@@ -110,9 +110,9 @@ private slots:
     {
         QVERIFY(!DecodeWave(QByteArray()));
         QVERIFY(!DecodeWave(QByteArray("not a wave file at all")));
-        QVERIFY(!DecodeWave(Wave(3, 1, 44100, 32, Pcm16({0, 0}))));  // floating point
-        QVERIFY(!DecodeWave(Wave(1, 6, 44100, 16, Pcm16({0, 0}))));  // six channels
-        QVERIFY(!DecodeWave(Wave(1, 1, 0, 16, Pcm16({0}))));         // no rate
+        QVERIFY(!DecodeWave(Wave(3, 1, 44100, 32, Pcm16({0, 0}))));    // floating point
+        QVERIFY(!DecodeWave(Wave(1, 6, 44100, 16, Pcm16({0, 0}))));    // six channels
+        QVERIFY(!DecodeWave(Wave(1, 1, 0, 16, Pcm16({0}))));           // no rate
         QVERIFY(!DecodeWave(Wave(1, 1, 44100, 24, Pcm16({0, 0, 0})))); // 24-bit
         QByteArray noData = Wave(1, 1, 44100, 16, {});
         noData.chop(8);

@@ -17,7 +17,8 @@ struct Shown {
 // Plays whole games on the virtual clock. The player types every falling character
 // `typeAfterMs` after its wave starts, or never.
 struct Session {
-    explicit Session(int rounds, std::int64_t typeAfterMs = 200, std::uint64_t seed = 1) : game(seed), typeAfter(typeAfterMs)
+    explicit Session(int rounds, std::int64_t typeAfterMs = 200, std::uint64_t seed = 1)
+        : game(seed), typeAfter(typeAfterMs)
     {
         game.store.Set("Rounds", "Max", std::to_string(rounds));
         game.store.Sync();
@@ -25,7 +26,7 @@ struct Session {
     }
 
     // Runs until the game is over, recording each message as it appears.
-    void PlayToTheEnd(std::int64_t limitMs = 10 * 60 * 1000)
+    void PlayToTheEnd(std::int64_t limitMs = std::int64_t{10} * 60 * 1000)
     {
         const std::int64_t end = game.clock.Now() + limitMs;
         int seenWaves = game.form.WavesLaunched();
@@ -57,6 +58,7 @@ struct Session {
 std::vector<std::string> Texts(const std::vector<Shown>& shown)
 {
     std::vector<std::string> texts;
+    texts.reserve(shown.size());
     for (const auto& s : shown)
         texts.push_back(s.text);
     return texts;
@@ -77,7 +79,7 @@ TEST(GameFlow, EightRoundsShowEveryMessageInOrder)
         expected.push_back("Il giro " + std::to_string(round) + " è finito");
         expected.push_back(round < 7 ? "Inizia il giro " + std::to_string(round + 1) : "Inizia l'ultimo giro");
     }
-    expected.push_back("La partita è finita");
+    expected.emplace_back("La partita è finita");
     EXPECT_EQ(Texts(s.shown), expected);
     EXPECT_EQ(s.game.form.WavesLaunched(), 8);
     EXPECT_FALSE(s.game.form.GameRunning);

@@ -36,7 +36,7 @@ void Arrange(Game& game, std::initializer_list<Falling> letters)
 
 TEST(Falling, LandsOnTheTickAfterPassingTheBottomLimit)
 {
-    for (const std::int16_t speed : {5, 25, 50, 500}) {
+    for (const std::int16_t speed : {std::int16_t{5}, std::int16_t{25}, std::int16_t{50}, std::int16_t{500}}) {
         Game game;
         Arrange(game, {{3, 'Q', speed}});
         const int landingTick = 6075 / speed + 1;
@@ -114,7 +114,9 @@ TEST(Falling, WaveSizesFollowTheLevel)
 TEST(Falling, KeySetsChooseTheCharacters)
 {
     const auto classOf = [](char c) {
-        return std::isupper(static_cast<unsigned char>(c)) ? 'U' : std::islower(static_cast<unsigned char>(c)) ? 'L' : 'D';
+        return std::isupper(static_cast<unsigned char>(c))   ? 'U'
+               : std::islower(static_cast<unsigned char>(c)) ? 'L'
+                                                             : 'D';
     };
     const std::array<std::string, 5> expectedClasses{"U", "L", "D", "LU", "DLU"};
     for (int set = 0; set < 5; ++set) {

@@ -82,7 +82,7 @@ TEST(OptionsWindow, OpeningShowsTheSettingsWithApplyDisabled)
     Options o;
     o.form.Form_Load();
     const std::map<Editor, std::string> expected{
-        {Editor::Rounds, "8"},  {Editor::EasyLow, "5"},  {Editor::EasyHigh, "10"}, {Editor::MedLow, "15"},
+        {Editor::Rounds, "8"},   {Editor::EasyLow, "5"},  {Editor::EasyHigh, "10"}, {Editor::MedLow, "15"},
         {Editor::MedHigh, "30"}, {Editor::HardLow, "35"}, {Editor::HardHigh, "50"}};
     for (const auto& [e, text] : expected) {
         EXPECT_EQ(o.form.NumberLabel(e).Caption, text);
@@ -232,12 +232,12 @@ TEST(OptionsWindow, ApplyStoresAllTwelveUnderTheirSectionsAndNames)
     o.form.SelectOption(2); // digits only: stored under "MaiuMinu"
     o.form.cmdApply_Click();
     const std::map<MemoryStore::Key, std::string> expected{
-        {{"FallRates", "EasyLow"}, "11"},   {{"FallRates", "EasyHigh"}, "22"},
-        {{"FallRates", "MedLow"}, "33"},    {{"FallRates", "MedHigh"}, "44"},
-        {{"FallRates", "HardLow"}, "55"},   {{"FallRates", "HardHigh"}, "66"},
-        {{"Rounds", "Max"}, "7"},           {{"Selezione", "Maiu"}, "False"},
-        {{"Selezione", "Minu"}, "False"},   {{"Selezione", "MaiuMinu"}, "True"},
-        {{"Selezione", "Nume"}, "False"},   {{"Selezione", "MaiuMinuNume"}, "False"},
+        {{"FallRates", "EasyLow"}, "11"}, {{"FallRates", "EasyHigh"}, "22"},
+        {{"FallRates", "MedLow"}, "33"},  {{"FallRates", "MedHigh"}, "44"},
+        {{"FallRates", "HardLow"}, "55"}, {{"FallRates", "HardHigh"}, "66"},
+        {{"Rounds", "Max"}, "7"},         {{"Selezione", "Maiu"}, "False"},
+        {{"Selezione", "Minu"}, "False"}, {{"Selezione", "MaiuMinu"}, "True"},
+        {{"Selezione", "Nume"}, "False"}, {{"Selezione", "MaiuMinuNume"}, "False"},
     };
     EXPECT_EQ(o.store.Stored(), expected);
 
@@ -451,7 +451,7 @@ float LowestLetterTop(const FrmMain& form)
 }
 
 // Plays on, typing every wave away, until the game ends or `limitMs` have passed.
-void PlayToTheEnd(Game& game, std::int64_t limitMs = 10 * 60 * 1000)
+void PlayToTheEnd(Game& game, std::int64_t limitMs = std::int64_t{10} * 60 * 1000)
 {
     const std::int64_t end = game.clock.Now() + limitMs;
     while (game.form.GameRunning && game.clock.Now() < end) {

@@ -1,5 +1,5 @@
-#include "settings/MemoryStore.h"
 #include "settings/Settings.h"
+#include "settings/MemoryStore.h"
 
 #include <gtest/gtest.h>
 
@@ -61,8 +61,8 @@ TEST(LoadSettings, UnreadableNumbersFallBackToTheirDefault)
         std::int16_t expected;
     };
     const Case cases[] = {
-        {"garbage", 5}, {"", 5},     {"1e9", 5},   {"70000", 5}, {"2.5", 2},  {"3.5", 4},   {"-2.5", -2},
-        {" 7 ", 7},     {"+9", 9},   {"1e2", 100}, {"0x10", 5},  {"nan", 5},  {"inf", 5},   {"-32768", -32768},
+        {"garbage", 5},   {"", 5},        {"1e9", 5},   {"70000", 5}, {"2.5", 2}, {"3.5", 4}, {"-2.5", -2},
+        {" 7 ", 7},       {"+9", 9},      {"1e2", 100}, {"0x10", 5},  {"nan", 5}, {"inf", 5}, {"-32768", -32768},
         {"32767", 32767}, {"32767.5", 5}, {"12abc", 5}, {"--3", 5},
     };
     for (const Case& c : cases) {
@@ -82,7 +82,7 @@ TEST(LoadSettings, BooleansInAnyCaseOrAsNumbers)
         bool expected;
     };
     // "Minu" defaults to false, so every true below comes from the text itself.
-    const Case cases[] = {{"TRUE", true}, {"tRuE", true}, {"-1", true}, {"2", true}, {"0.5", true},
+    const Case cases[] = {{"TRUE", true}, {"tRuE", true},   {"-1", true},   {"2", true}, {"0.5", true},
                           {"0", false},   {"FALSE", false}, {"yes", false}, {"", false}};
     for (const Case& c : cases) {
         MemoryStore store;

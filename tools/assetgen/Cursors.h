@@ -10,4 +10,4 @@ namespace assetgen {
 QImage openHandCursor();
 QImage closedHandCursor();
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -25,14 +25,14 @@ QRgb fireColour(double heat)
         int r, g, b;
     };
     static constexpr Stop stops[] = {
-        {0.00, 38, 30, 32},  {0.12, 78, 40, 30},   {0.28, 150, 30, 12}, {0.45, 220, 70, 14},
+        {0.00, 38, 30, 32},   {0.12, 78, 40, 30},   {0.28, 150, 30, 12},   {0.45, 220, 70, 14},
         {0.62, 250, 140, 26}, {0.78, 255, 206, 64}, {0.90, 255, 244, 170}, {1.00, 255, 255, 255},
     };
     heat = std::clamp(heat, 0.0, 1.0);
     for (std::size_t i = 1; i < std::size(stops); ++i) {
         if (heat <= stops[i].at) {
-            const Stop &a = stops[i - 1];
-            const Stop &b = stops[i];
+            const Stop& a = stops[i - 1];
+            const Stop& b = stops[i];
             const double t = (heat - a.at) / (b.at - a.at);
             return qRgb(static_cast<int>(std::lround(a.r + (b.r - a.r) * t)),
                         static_cast<int>(std::lround(a.g + (b.g - a.g) * t)),
@@ -50,9 +50,12 @@ QList<QRgb> firePalette()
     return table;
 }
 
-uchar indexFor(double heat) { return static_cast<uchar>(1 + std::lround(std::clamp(heat, 0.0, 1.0) * 254.0)); }
+uchar indexFor(double heat)
+{
+    return static_cast<uchar>(1 + std::lround(std::clamp(heat, 0.0, 1.0) * 254.0));
+}
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -62,7 +65,7 @@ struct Blob {
 };
 
 // How far inside the blob a point lies: 1 at the centre, 0 on its ragged edge.
-double inside(const Blob &b, double x, double y, double spikes, double lumps)
+double inside(const Blob& b, double x, double y, double spikes, double lumps)
 {
     const double dx = x - b.x;
     const double dy = y - b.y;
@@ -76,7 +79,7 @@ double inside(const Blob &b, double x, double y, double spikes, double lumps)
     return 1.0 - std::hypot(dx, dy) / std::max(edge, 1.0);
 }
 
-}  // namespace
+} // namespace
 
 QImage explosionFrame(int frame)
 {
@@ -111,7 +114,7 @@ QImage explosionFrame(int frame)
             const double px = x + 0.5;
             const double py = y + 0.5;
             double depth = -1.0;
-            for (const Blob &b : blobs)
+            for (const Blob& b : blobs)
                 depth = std::max(depth, inside(b, px, py, spikes, lumps));
             const double turbulence = fbm(px * 0.28, py * 0.28, textureSeed, 3) - 0.5;
             depth += 0.25 * turbulence;
@@ -145,4 +148,4 @@ QImage explosionFrame(int frame)
     return image;
 }
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -9,4 +9,4 @@ constexpr int kExplosionFrames = 16;
 // One 32 x 32 explosion frame, 256-colour indexed, `frame` in [0, kExplosionFrames).
 QImage explosionFrame(int frame);
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -26,9 +26,18 @@ struct Rgb {
     double r = 0, g = 0, b = 0;
 };
 
-Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-Rgb operator*(Rgb a, double k) { return {a.r * k, a.g * k, a.b * k}; }
-Rgb mix(Rgb a, Rgb b, double t) { return a * (1.0 - t) + b * t; }
+Rgb operator+(Rgb a, Rgb b)
+{
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+Rgb operator*(Rgb a, double k)
+{
+    return {a.r * k, a.g * k, a.b * k};
+}
+Rgb mix(Rgb a, Rgb b, double t)
+{
+    return a * (1.0 - t) + b * t;
+}
 
 double smoothstep(double e0, double e1, double x)
 {
@@ -42,13 +51,13 @@ class Canvas {
 public:
     Canvas() : pixels_(static_cast<std::size_t>(W * H)) {}
 
-    Rgb &at(int x, int y) { return pixels_[static_cast<std::size_t>(y * W + x)]; }
+    Rgb& at(int x, int y) { return pixels_[static_cast<std::size_t>(y) * W + static_cast<std::size_t>(x)]; }
 
     void blend(int x, int y, Rgb colour, double alpha)
     {
         if (x < 0 || y < 0 || x >= W || y >= H || alpha <= 0.0)
             return;
-        Rgb &p = at(x, y);
+        Rgb& p = at(x, y);
         p = mix(p, colour, std::min(alpha, 1.0));
     }
 
@@ -56,7 +65,7 @@ public:
     {
         if (x < 0 || y < 0 || x >= W || y >= H)
             return;
-        Rgb &p = at(x, y);
+        Rgb& p = at(x, y);
         p = p + light;
     }
 
@@ -74,7 +83,7 @@ public:
 
     // Fills a vector shape, antialiased by Qt's rasteriser, with a colour that may
     // vary across it.
-    void fill(const QPainterPath &path, const std::function<Rgb(int, int)> &colour, double opacity = 1.0)
+    void fill(const QPainterPath& path, const std::function<Rgb(int, int)>& colour, double opacity = 1.0)
     {
         const QRect box = path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(QRect(0, 0, W, H));
         if (box.isEmpty())
@@ -90,7 +99,7 @@ public:
             p.drawPath(path);
         }
         for (int y = 0; y < box.height(); ++y) {
-            const auto *line = reinterpret_cast<const QRgb *>(mask.constScanLine(y));
+            const auto* line = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
             for (int x = 0; x < box.width(); ++x) {
                 const int a = qAlpha(line[x]);
                 if (a == 0)
@@ -102,9 +111,10 @@ public:
         }
     }
 
-    void fill(const QPainterPath &path, Rgb colour, double opacity = 1.0)
+    void fill(const QPainterPath& path, Rgb colour, double opacity = 1.0)
     {
-        fill(path, [colour](int, int) { return colour; }, opacity);
+        fill(
+            path, [colour](int, int) { return colour; }, opacity);
     }
 
     // Quantises to 8 bits with a little noise, which hides banding in the long
@@ -114,9 +124,9 @@ public:
         Rng rng(seed);
         QImage image(W, H, QImage::Format_RGB32);
         for (int y = 0; y < H; ++y) {
-            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < W; ++x) {
-                const Rgb &c = pixels_[static_cast<std::size_t>(y * W + x)];
+                const Rgb& c = pixels_[static_cast<std::size_t>(y) * W + static_cast<std::size_t>(x)];
                 // Darkens the corners a little to hold the eye in the middle.
                 const double dx = (x - W / 2.0) / (W / 2.0);
                 const double dy = (y - H / 2.0) / (H / 2.0);
@@ -157,7 +167,7 @@ Rgb skyColour(double y)
     return stops.back().c;
 }
 
-void paintSky(Canvas &canvas)
+void paintSky(Canvas& canvas)
 {
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
@@ -186,7 +196,7 @@ double milkyWayDistance(double x, double y)
     return std::abs((x - 40.0) * nx + (y + 20.0) * ny) / length;
 }
 
-void paintStars(Canvas &canvas)
+void paintStars(Canvas& canvas)
 {
     Rng rng(0x57A125);
     for (int y = 0; y < 230; ++y)
@@ -219,7 +229,7 @@ void paintStars(Canvas &canvas)
     }
 }
 
-void paintMoon(Canvas &canvas)
+void paintMoon(Canvas& canvas)
 {
     const double mx = 512.0;
     const double my = 64.0;
@@ -230,7 +240,9 @@ void paintMoon(Canvas &canvas)
             const double dy = y + 0.5 - my;
             const double d = std::hypot(dx, dy);
             // A wide faint halo and a tighter bright one.
-            canvas.add(x, y, Rgb{34, 26, 48} * std::exp(-d / 70.0) + Rgb{70, 60, 80} * std::exp(-std::max(0.0, d - radius) / 9.0));
+            canvas.add(x, y,
+                       Rgb{34, 26, 48} * std::exp(-d / 70.0)
+                           + Rgb{70, 60, 80} * std::exp(-std::max(0.0, d - radius) / 9.0));
             const double coverage = std::clamp(radius + 0.5 - d, 0.0, 1.0);
             if (coverage > 0.0) {
                 const double maria = fbm(dx * 0.16 + 3, dy * 0.16 + 7, 23, 4);
@@ -243,7 +255,7 @@ void paintMoon(Canvas &canvas)
 }
 
 // A ridge line: y for each column, shaped by `base` plus ridged fractal noise.
-std::vector<double> ridge(const std::function<double(double)> &base, double amplitude, double scale, std::uint32_t seed)
+std::vector<double> ridge(const std::function<double(double)>& base, double amplitude, double scale, std::uint32_t seed)
 {
     std::vector<double> heights(W + 1);
     for (int x = 0; x <= W; ++x) {
@@ -254,7 +266,7 @@ std::vector<double> ridge(const std::function<double(double)> &base, double ampl
     return heights;
 }
 
-QPainterPath belowRidge(const std::vector<double> &heights)
+QPainterPath belowRidge(const std::vector<double>& heights)
 {
     QPainterPath path;
     path.moveTo(0, H + 2);
@@ -266,7 +278,8 @@ QPainterPath belowRidge(const std::vector<double> &heights)
 }
 
 // Small firs standing along a ridge, seen from far away.
-void addDistantTrees(QPainterPath &land, const std::vector<double> &heights, Rng &rng, int from, int to, double density, double size)
+void addDistantTrees(QPainterPath& land, const std::vector<double>& heights, Rng& rng, int from, int to, double density,
+                     double size)
 {
     for (int x = from; x < to; ++x) {
         if (rng.uniform() > density)
@@ -282,7 +295,7 @@ void addDistantTrees(QPainterPath &land, const std::vector<double> &heights, Rng
     }
 }
 
-void paintHills(Canvas &canvas)
+void paintHills(Canvas& canvas)
 {
     auto valley = [](double x, double floorY, double rimY, double halfWidth) {
         return rimY + (floorY - rimY) * (1.0 - smoothstep(0.0, halfWidth, std::abs(x - kTownX)));
@@ -308,11 +321,11 @@ void paintHills(Canvas &canvas)
         const double gy = (y - kTownY) / 40.0;
         const double townLight = std::exp(-(gx * gx + gy * gy));
         return mix(Rgb{38, 20, 58}, Rgb{56, 28, 72}, smoothstep(0, 40, depth)) + Rgb{18, 10, 16} * texture
-            + Rgb{70, 34, 14} * townLight;
+               + Rgb{70, 34, 14} * townLight;
     });
 }
 
-void paintTown(Canvas &canvas)
+void paintTown(Canvas& canvas)
 {
     Rng rng(0x7011);
 
@@ -399,13 +412,15 @@ void paintTown(Canvas &canvas)
         }
 }
 
-void paintForeground(Canvas &canvas)
+void paintForeground(Canvas& canvas)
 {
     // The near slope the viewer stands on, dipping in the middle to show the town.
-    const auto near = ridge([](double x) {
-        const double d = std::abs(x - kTownX);
-        return 352.0 - 70.0 * smoothstep(80.0, 330.0, d);
-    }, 14.0, 50.0, 61);
+    const auto near = ridge(
+        [](double x) {
+            const double d = std::abs(x - kTownX);
+            return 352.0 - 70.0 * smoothstep(80.0, 330.0, d);
+        },
+        14.0, 50.0, 61);
     canvas.fill(belowRidge(near), [&](int x, int y) {
         const double depth = y - near[static_cast<std::size_t>(x)];
         const double texture = fbm(x * 0.08, y * 0.08, 67, 3) - 0.5;
@@ -414,7 +429,7 @@ void paintForeground(Canvas &canvas)
 }
 
 // A fir seen against the sky: tiers of drooping branches, wider towards the ground.
-QPainterPath firTree(Rng &rng, double x, double groundY, double height)
+QPainterPath firTree(Rng& rng, double x, double groundY, double height)
 {
     const double top = groundY - height;
     const double maxHalf = height * rng.uniform(0.17, 0.21);
@@ -423,7 +438,7 @@ QPainterPath firTree(Rng &rng, double x, double groundY, double height)
     std::vector<QPointF> left;
     right.emplace_back(x, top);
     for (int side = 0; side < 2; ++side) {
-        auto &points = side == 0 ? right : left;
+        auto& points = side == 0 ? right : left;
         const double dir = side == 0 ? 1.0 : -1.0;
         for (int i = 1; i <= tiers; ++i) {
             const double t = static_cast<double>(i) / tiers;
@@ -447,13 +462,12 @@ QPainterPath firTree(Rng &rng, double x, double groundY, double height)
         path.lineTo(right[i]);
     path.lineTo(x + 3, groundY + 4);
     path.lineTo(x - 3, groundY + 4);
-    for (auto it = left.rbegin(); it != left.rend(); ++it)
-        path.lineTo(*it);
+    std::for_each(left.rbegin(), left.rend(), [&path](const QPointF& point) { path.lineTo(point); });
     path.closeSubpath();
     return path;
 }
 
-void paintTrees(Canvas &canvas)
+void paintTrees(Canvas& canvas)
 {
     Rng rng(0xF12);
     struct Tree {
@@ -462,11 +476,21 @@ void paintTrees(Canvas &canvas)
     // Tallest at the edges, shrinking towards the valley, leaving the middle open;
     // drawn small to large, as the big ones stand nearer.
     const std::array<Tree, 12> trees{{
-        {178, 120}, {468, 126}, {146, 180}, {500, 190}, {104, 250}, {-20, 250},
-        {540, 262}, {660, 260}, {58, 330}, {584, 340}, {8, 400}, {632, 410},
+        {178, 120},
+        {468, 126},
+        {146, 180},
+        {500, 190},
+        {104, 250},
+        {-20, 250},
+        {540, 262},
+        {660, 260},
+        {58, 330},
+        {584, 340},
+        {8, 400},
+        {632, 410},
     }};
     const Rgb needle{7, 15, 12};
-    for (const Tree &t : trees) {
+    for (const Tree& t : trees) {
         const QPainterPath tree = firTree(rng, t.x, H + 6, t.height);
         // The edges facing the town catch a faint rim of whatever light is behind
         // them, so the rim shows against the sky but not against another tree.
@@ -476,7 +500,7 @@ void paintTrees(Canvas &canvas)
     }
 }
 
-}  // namespace
+} // namespace
 
 QImage drawField()
 {
@@ -491,4 +515,4 @@ QImage drawField()
     return canvas.toImage(0xF1E1D);
 }
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -10,4 +10,4 @@ constexpr int kFieldHeight = 426;
 // The playing field: a night valley with a lit town between dark fir trees.
 QImage drawField();
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -14,11 +14,14 @@ namespace assetgen {
 namespace {
 
 // Bitmap rows are padded to whole 32-bit words.
-int rowBytes(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
+int rowBytes(int width, int bits)
+{
+    return ((width * bits + 31) / 32) * 4;
+}
 
-}  // namespace
+} // namespace
 
-void writeIndexedIco(const QImage &image, int bitsPerPixel, const QString &path)
+void writeIndexedIco(const QImage& image, int bitsPerPixel, const QString& path)
 {
     if (image.format() != QImage::Format_Indexed8)
         throw std::runtime_error("ICO source must be indexed: " + path.toStdString());
@@ -35,7 +38,7 @@ void writeIndexedIco(const QImage &image, int bitsPerPixel, const QString &path)
 
     const int xorRow = rowBytes(w, bitsPerPixel);
     const int andRow = rowBytes(w, 1);
-    const std::uint32_t bitmapSize = static_cast<std::uint32_t>((xorRow + andRow) * h);
+    const auto bitmapSize = static_cast<std::uint32_t>((xorRow + andRow) * h);
     const std::uint32_t dataSize = 40 + 4 * static_cast<std::uint32_t>(paletteSize) + bitmapSize;
 
     QByteArray out;
@@ -104,7 +107,7 @@ void writeIndexedIco(const QImage &image, int bitsPerPixel, const QString &path)
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-QImage quantize(const QImage &image, const QList<QRgb> &opaqueColours)
+QImage quantize(const QImage& image, const QList<QRgb>& opaqueColours)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     QImage out(argb.size(), QImage::Format_Indexed8);
@@ -112,8 +115,8 @@ QImage quantize(const QImage &image, const QList<QRgb> &opaqueColours)
     table.append(opaqueColours);
     out.setColorTable(table);
     for (int y = 0; y < argb.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-        uchar *dst = out.scanLine(y);
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uchar* dst = out.scanLine(y);
         for (int x = 0; x < argb.width(); ++x) {
             const QRgb c = line[x];
             if (qAlpha(c) < 128) {
@@ -139,4 +142,4 @@ QImage quantize(const QImage &image, const QList<QRgb> &opaqueColours)
     return out;
 }
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -17,11 +17,11 @@ namespace {
 
 // The gun sight's proportions, as fractions of the square it is drawn in.
 struct Sight {
-    double centre;      // pixels from the top-left corner
+    double centre; // pixels from the top-left corner
     double ringRadius;
     double ringWidth;
     double armWidth;
-    double armInner;    // where each cross-hair arm starts, leaving the centre open
+    double armInner; // where each cross-hair arm starts, leaving the centre open
     double armOuter;
 };
 
@@ -33,7 +33,7 @@ Sight sightFor(double size)
     return {size / 2.0, size * 0.30, std::max(1.5, size * 0.075), arm, size * 0.13, size * 0.47};
 }
 
-QPainterPath armsPath(const Sight &s)
+QPainterPath armsPath(const Sight& s)
 {
     QPainterPath path;
     const double c = s.centre;
@@ -45,7 +45,7 @@ QPainterPath armsPath(const Sight &s)
     return path;
 }
 
-QPainterPath ringPath(const Sight &s)
+QPainterPath ringPath(const Sight& s)
 {
     QPainterPath ring;
     ring.addEllipse(QPointF(s.centre, s.centre), s.ringRadius + s.ringWidth / 2, s.ringRadius + s.ringWidth / 2);
@@ -56,7 +56,7 @@ QPainterPath ringPath(const Sight &s)
 // Paints the sight: an edge of width `edge` (none if 0) in a contrasting colour
 // around every stroke, the body filled with `body`, so it stands out against any
 // background.
-void paintSight(QPainter &p, const Sight &s, const QBrush &body, const QColor &edgeColour, double edge)
+void paintSight(QPainter& p, const Sight& s, const QBrush& body, const QColor& edgeColour, double edge)
 {
     const QPainterPath shape = ringPath(s).united(armsPath(s));
     if (edge > 0.0) {
@@ -76,7 +76,7 @@ QImage transparentCanvas(int size)
     return image;
 }
 
-}  // namespace
+} // namespace
 
 QImage windowIconReticle()
 {
@@ -91,11 +91,22 @@ QImage windowIconReticle()
         paintSight(p, s, body, QColor(0x00, 0x18, 0x58), 1.0);
     }
     return quantize(image, {
-        qRgb(0x00, 0x18, 0x58), qRgb(0x00, 0x2c, 0x88), qRgb(0x04, 0x44, 0xb8), qRgb(0x08, 0x5c, 0xe0),
-        qRgb(0x10, 0x78, 0xff), qRgb(0x28, 0x8c, 0xff), qRgb(0x40, 0xa0, 0xff), qRgb(0x58, 0xb4, 0xff),
-        qRgb(0x70, 0xc8, 0xff), qRgb(0x98, 0xdc, 0xff), qRgb(0x20, 0x38, 0x80), qRgb(0x30, 0x60, 0xc0),
-        qRgb(0x48, 0x88, 0xe8), qRgb(0xc8, 0xec, 0xff), qRgb(0xff, 0xff, 0xff),
-    });
+                               qRgb(0x00, 0x18, 0x58),
+                               qRgb(0x00, 0x2c, 0x88),
+                               qRgb(0x04, 0x44, 0xb8),
+                               qRgb(0x08, 0x5c, 0xe0),
+                               qRgb(0x10, 0x78, 0xff),
+                               qRgb(0x28, 0x8c, 0xff),
+                               qRgb(0x40, 0xa0, 0xff),
+                               qRgb(0x58, 0xb4, 0xff),
+                               qRgb(0x70, 0xc8, 0xff),
+                               qRgb(0x98, 0xdc, 0xff),
+                               qRgb(0x20, 0x38, 0x80),
+                               qRgb(0x30, 0x60, 0xc0),
+                               qRgb(0x48, 0x88, 0xe8),
+                               qRgb(0xc8, 0xec, 0xff),
+                               qRgb(0xff, 0xff, 0xff),
+                           });
 }
 
 QImage starReticle()
@@ -108,37 +119,39 @@ QImage starReticle()
         s.armInner = 7.5;
         // Navy alone would vanish into the night sky, so it gets a pale edge.
         paintSight(p, s, QColor(0x00, 0x10, 0x80), QColor(0xa8, 0xb8, 0xff), 1.0);
-
     }
     // The flash in the open centre is placed pixel by pixel: antialiased thin rays
     // would be lost to the icon's on-or-off transparency.
-    static const char *const flash[] = {
-        ".....yy.....",
-        ".....YY.....",
-        ".....WW.....",
-        "..y..WW..y..",
-        "...YWWWWY...",
-        "yYWWWWWWWWYy",
-        "yYWWWWWWWWYy",
-        "...YWWWWY...",
-        "..y..WW..y..",
-        ".....WW.....",
-        ".....YY.....",
-        ".....yy.....",
+    static const char* const flash[] = {
+        ".....yy.....", ".....YY.....", ".....WW.....", "..y..WW..y..", "...YWWWWY...", "yYWWWWWWWWYy",
+        "yYWWWWWWWWYy", "...YWWWWY...", "..y..WW..y..", ".....WW.....", ".....YY.....", ".....yy.....",
     };
     for (int row = 0; row < 12; ++row)
         for (int col = 0; col < 12; ++col) {
             const char k = flash[row][col];
             if (k != '.')
                 image.setPixel(10 + col, 10 + row,
-                               k == 'W' ? qRgb(0xff, 0xff, 0xff) : k == 'Y' ? qRgb(0xff, 0xf4, 0xb8) : qRgb(0xff, 0xd8, 0x70));
+                               k == 'W'   ? qRgb(0xff, 0xff, 0xff)
+                               : k == 'Y' ? qRgb(0xff, 0xf4, 0xb8)
+                                          : qRgb(0xff, 0xd8, 0x70));
         }
     return quantize(image, {
-        qRgb(0x00, 0x10, 0x80), qRgb(0x00, 0x08, 0x58), qRgb(0x10, 0x20, 0x98), qRgb(0x30, 0x40, 0xb0),
-        qRgb(0x50, 0x64, 0xc8), qRgb(0x78, 0x8c, 0xe0), qRgb(0xa8, 0xb8, 0xff), qRgb(0xc8, 0xd4, 0xff),
-        qRgb(0xe4, 0xea, 0xff), qRgb(0xff, 0xff, 0xff), qRgb(0xff, 0xf4, 0xb8), qRgb(0xff, 0xd8, 0x70),
-        qRgb(0x40, 0x30, 0x90), qRgb(0x60, 0x60, 0x80), qRgb(0x90, 0x90, 0xb0),
-    });
+                               qRgb(0x00, 0x10, 0x80),
+                               qRgb(0x00, 0x08, 0x58),
+                               qRgb(0x10, 0x20, 0x98),
+                               qRgb(0x30, 0x40, 0xb0),
+                               qRgb(0x50, 0x64, 0xc8),
+                               qRgb(0x78, 0x8c, 0xe0),
+                               qRgb(0xa8, 0xb8, 0xff),
+                               qRgb(0xc8, 0xd4, 0xff),
+                               qRgb(0xe4, 0xea, 0xff),
+                               qRgb(0xff, 0xff, 0xff),
+                               qRgb(0xff, 0xf4, 0xb8),
+                               qRgb(0xff, 0xd8, 0x70),
+                               qRgb(0x40, 0x30, 0x90),
+                               qRgb(0x60, 0x60, 0x80),
+                               qRgb(0x90, 0x90, 0xb0),
+                           });
 }
 
 QImage appIcon(int size)
@@ -195,4 +208,4 @@ QImage appIcon(int size)
     return image;
 }
 
-}  // namespace assetgen
+} // namespace assetgen

@@ -14,4 +14,4 @@ QImage starReticle();
 // The desktop application icon, drawn natively at `size` pixels square.
 QImage appIcon(int size);
 
-}  // namespace assetgen
+} // namespace assetgen

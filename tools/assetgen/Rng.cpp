@@ -17,14 +17,17 @@ std::uint64_t mix(std::uint64_t z)
 double latticeValue(std::int64_t ix, std::int64_t iy, std::uint32_t seed)
 {
     const std::uint64_t key = static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ULL
-        ^ static_cast<std::uint64_t>(iy) * 0xC2B2AE3D27D4EB4FULL
-        ^ static_cast<std::uint64_t>(seed) * 0x165667B19E3779F9ULL;
+                              ^ static_cast<std::uint64_t>(iy) * 0xC2B2AE3D27D4EB4FULL
+                              ^ static_cast<std::uint64_t>(seed) * 0x165667B19E3779F9ULL;
     return static_cast<double>(mix(key) >> 11) * 0x1.0p-53;
 }
 
-double smooth(double t) { return t * t * t * (t * (t * 6.0 - 15.0) + 10.0); }
+double smooth(double t)
+{
+    return t * t * t * (t * (t * 6.0 - 15.0) + 10.0);
+}
 
-}  // namespace
+} // namespace
 
 std::uint64_t Rng::next()
 {
@@ -32,11 +35,20 @@ std::uint64_t Rng::next()
     return mix(state_);
 }
 
-double Rng::uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+double Rng::uniform()
+{
+    return static_cast<double>(next() >> 11) * 0x1.0p-53;
+}
 
-double Rng::uniform(double lo, double hi) { return lo + (hi - lo) * uniform(); }
+double Rng::uniform(double lo, double hi)
+{
+    return lo + (hi - lo) * uniform();
+}
 
-int Rng::below(int n) { return static_cast<int>(uniform() * n); }
+int Rng::below(int n)
+{
+    return static_cast<int>(uniform() * n);
+}
 
 double Rng::gaussian()
 {
@@ -78,4 +90,4 @@ double fbm(double x, double y, std::uint32_t seed, int octaves)
     return sum / total;
 }
 
-}  // namespace assetgen
+} // namespace assetgen

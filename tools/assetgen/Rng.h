@@ -12,10 +12,10 @@ public:
     explicit Rng(std::uint64_t seed) : state_(seed) {}
 
     std::uint64_t next();
-    double uniform();                          // [0, 1)
-    double uniform(double lo, double hi);      // [lo, hi)
-    int below(int n);                          // [0, n)
-    double gaussian();                         // mean 0, deviation 1
+    double uniform();                     // [0, 1)
+    double uniform(double lo, double hi); // [lo, hi)
+    int below(int n);                     // [0, n)
+    double gaussian();                    // mean 0, deviation 1
 
 private:
     std::uint64_t state_;
@@ -28,4 +28,4 @@ double valueNoise(double x, double y, std::uint32_t seed);
 // normalised back into [0, 1].
 double fbm(double x, double y, std::uint32_t seed, int octaves);
 
-}  // namespace assetgen
+} // namespace assetgen

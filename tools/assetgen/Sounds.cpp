@@ -18,20 +18,24 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 std::vector<double> silence(double seconds)
 {
-    return std::vector<double>(static_cast<std::size_t>(std::lround(seconds * kRate)), 0.0);
+    return std::vector<double>(static_cast<std::size_t>(std::lround(seconds * kRate)));
 }
 
-double timeOf(std::size_t i) { return static_cast<double>(i) / kRate; }
+double timeOf(std::size_t i)
+{
+    return static_cast<double>(i) / kRate;
+}
 
 // Raised-cosine ramps at both ends, so no cue starts or stops with a click.
-void fadeEnds(std::vector<double> &s, double inSeconds, double outSeconds)
+void fadeEnds(std::vector<double>& s, double inSeconds, double outSeconds)
 {
     const auto in = static_cast<std::size_t>(inSeconds * kRate);
     const auto out = static_cast<std::size_t>(outSeconds * kRate);
     for (std::size_t i = 0; i < in && i < s.size(); ++i)
-        s[i] *= 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / in);
+        s[i] *= 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / static_cast<double>(in));
     for (std::size_t i = 0; i < out && i < s.size(); ++i)
-        s[s.size() - 1 - i] *= 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / out);
+        s[s.size() - 1 - i] *=
+            0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / static_cast<double>(out));
 }
 
 // One-pole low-pass whose cutoff may change from sample to sample.
@@ -49,7 +53,7 @@ private:
 };
 
 // A struck bell-like note: a few slightly inharmonic partials, the higher ones dying sooner.
-void addBell(std::vector<double> &s, double start, double freq, double decay, double level)
+void addBell(std::vector<double>& s, double start, double freq, double decay, double level)
 {
     struct Partial {
         double ratio, amplitude, decayScale;
@@ -62,7 +66,7 @@ void addBell(std::vector<double> &s, double start, double freq, double decay, do
         const double t = timeOf(i - first);
         const double attack = std::min(1.0, t / 0.004);
         double v = 0.0;
-        for (const Partial &p : partials)
+        for (const Partial& p : partials)
             v += p.amplitude * std::exp(-t / (decay * p.decayScale)) * std::sin(kTwoPi * freq * p.ratio * t);
         s[i] += level * attack * v;
     }
@@ -72,7 +76,9 @@ std::vector<double> explode()
 {
     auto s = silence(0.6);
     Rng rng(0xE4B10DE);
-    LowPass body1, body2, rumble;
+    LowPass body1;
+    LowPass body2;
+    LowPass rumble;
     double thumpPhase = 0.0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = timeOf(i);
@@ -103,8 +109,8 @@ std::vector<double> laserFire()
         const double freq = 2000.0 * std::pow(300.0 / 2000.0, t / duration);
         phase += kTwoPi * freq / kRate;
         phase2 += kTwoPi * freq * 1.012 / kRate;
-        const double tone = std::sin(phase) + 0.35 * std::sin(2.0 * phase) + 0.18 * std::sin(3.0 * phase)
-            + 0.4 * std::sin(phase2);
+        const double tone =
+            std::sin(phase) + 0.35 * std::sin(2.0 * phase) + 0.18 * std::sin(3.0 * phase) + 0.4 * std::sin(phase2);
         const double env = std::min(1.0, t / 0.002) * std::pow(1.0 - t / duration, 1.4);
         s[i] = tone * env;
     }
@@ -116,7 +122,10 @@ std::vector<double> miss()
 {
     auto s = silence(0.2);
     Rng rng(0x3155);
-    LowPass tone1, tone2, knock1, knock2;
+    LowPass tone1;
+    LowPass tone2;
+    LowPass knock1;
+    LowPass knock2;
     double phase = 0.0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const double t = timeOf(i);
@@ -171,9 +180,9 @@ std::vector<double> falling()
     return s;
 }
 
-}  // namespace
+} // namespace
 
-void writeSounds(const QString &dir)
+void writeSounds(const QString& dir)
 {
     writeWav(explode(), kRate, kPeakDbfs, dir + "/Explode.wav");
     writeWav(laserFire(), kRate, kPeakDbfs, dir + "/LaserFire.wav");
@@ -183,4 +192,4 @@ void writeSounds(const QString &dir)
     writeWav(falling(), kRate, kPeakDbfs, dir + "/sound25.wav");
 }
 
-}  // namespace assetgen
+} // namespace assetgen

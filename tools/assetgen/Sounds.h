@@ -5,6 +5,6 @@
 namespace assetgen {
 
 // Synthesises the six sound cues into `dir`.
-void writeSounds(const QString &dir);
+void writeSounds(const QString& dir);
 
-}  // namespace assetgen
+} // namespace assetgen

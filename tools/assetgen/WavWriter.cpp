@@ -15,9 +15,9 @@ namespace assetgen {
 
 namespace {
 
-}  // namespace
+} // namespace
 
-void writeWav(std::vector<double> samples, int sampleRate, double peakDbfs, const QString &path)
+void writeWav(const std::vector<double>& samples, int sampleRate, double peakDbfs, const QString& path)
 {
     double peak = 0.0;
     for (double s : samples)
@@ -33,11 +33,11 @@ void writeWav(std::vector<double> samples, int sampleRate, double peakDbfs, cons
     out.append("WAVE");
     out.append("fmt ");
     put32(out, 16);
-    put16(out, 1);  // PCM
-    put16(out, 1);  // mono
+    put16(out, 1); // PCM
+    put16(out, 1); // mono
     put32(out, static_cast<std::uint32_t>(sampleRate));
     put32(out, static_cast<std::uint32_t>(sampleRate * 2));
-    put16(out, 2);  // bytes per frame
+    put16(out, 2); // bytes per frame
     put16(out, 16);
     out.append("data");
     put32(out, dataBytes);
@@ -52,4 +52,4 @@ void writeWav(std::vector<double> samples, int sampleRate, double peakDbfs, cons
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-}  // namespace assetgen
+} // namespace assetgen

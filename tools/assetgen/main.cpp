@@ -18,19 +18,19 @@
 
 namespace {
 
-void writeIco(const QImage &image, int bitsPerPixel, const QString &path)
+void writeIco(const QImage& image, int bitsPerPixel, const QString& path)
 {
     assetgen::writeIndexedIco(image, bitsPerPixel, path);
     assetgen::verifyRoundTrip(path, image);
 }
 
-void writePng(const QImage &image, const QString &path)
+void writePng(const QImage& image, const QString& path)
 {
     assetgen::writeImage(image, path, "png");
     assetgen::verifyRoundTrip(path, image);
 }
 
-void run(const QString &dir)
+void run(const QString& dir)
 {
     using namespace assetgen;
 
@@ -51,9 +51,9 @@ void run(const QString &dir)
     writeSounds(dir + "/sounds");
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     // Only the image plugins are needed; no window system, no fonts.
     QCoreApplication app(argc, argv);
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
     }
     try {
         run(QString::fromLocal8Bit(argv[1]));
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "assetgen: %s\n", e.what());
         return 1;
     }
