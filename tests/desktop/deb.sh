@@ -2,7 +2,7 @@
 # The Debian package: CPack builds it here, in a scratch folder; dpkg-shlibdeps has found the
 # Qt libraries; unpacked into a scratch root, the program starts offscreen, finds its cue
 # files and runs until stopped.
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../common.sh"
 build=$1 version=$2
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$work/out/keyfall_${version}_amd64.deb

@@ -2,7 +2,7 @@
 # `cmake --install` under an unusual prefix, staged in DESTDIR: every file lands under the
 # prefix, the launcher's icon exists at each size, and the installed program finds its cue
 # files in ../share/keyfall. Taking one away makes it say so: the check is live.
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../common.sh"
 build=$1
 prefix=/opt/keyfall-test
 stage=$work/stage

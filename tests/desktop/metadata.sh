@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The launcher, the AppStream metainfo and the man page pass their tools' checks, and all
 # three name the version being built.
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../common.sh"
 src=$1 version=$2
 desktop=$src/packaging/org.keyfall.Keyfall.desktop
 metainfo=$src/packaging/org.keyfall.Keyfall.metainfo.xml

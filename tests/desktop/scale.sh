@@ -3,7 +3,7 @@
 # window covers the larger screen, halving the scaled picture gives back the layout of the
 # unscaled one, and the text is drawn at the full resolution, not enlarged from a 1x drawing;
 # the field picture is smoothed, not pixel-doubled.
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../common.sh"
 exe=$(realpath "$1")
 
 # shoot WIDTHxHEIGHT SCALE FILE

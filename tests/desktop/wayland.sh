@@ -2,7 +2,7 @@
 # A native Wayland client under a headless weston (no X server, no XWayland): the program
 # starts, announces the launcher's id, covers the whole output over the shell's panel and
 # draws its field and panel; it runs until stopped and reports no platform trouble.
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../common.sh"
 exe=$(realpath "$1")
 unset DISPLAY
 socket=keyfall-test-$$

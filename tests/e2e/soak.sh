@@ -16,21 +16,8 @@ warmup=$((seconds / 5 < 60 ? seconds / 5 : 60))
 seed=${SOAK_SEED:-$RANDOM}
 RANDOM=$seed
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../common.sh"
+start_xvfb 1024x768
 
 "$exe" >"$work/out.log" 2>&1 &
 game=$!

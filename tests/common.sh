@@ -1,4 +1,4 @@
-# Shared by the desktop tests: a scratch folder, processes that die with the test, an X server
+# Shared by the desktop and end-to-end tests: a scratch folder, processes that die with the test, an X server
 # of our own, pixel probes. Sourced, not run.
 set -euo pipefail
 
