@@ -167,14 +167,14 @@ void FrmMain::LaunchWave()
 
 std::int16_t FrmMain::DrawSpeed(std::int16_t low, std::int16_t high)
 {
-    // Bounds edited by hand in the settings file can lie too far apart for a 16-bit draw;
-    // such a pair is narrowed instead of stopping the game.
-    static constexpr std::int16_t kWidest = 16383;
-    const auto narrow = [](std::int16_t v) { return std::clamp<std::int16_t>(v, -kWidest, kWidest); };
-    const int span = static_cast<int>(high) - low;
-    if (span >= 32767 || span < -32768)
-        return m_random.RandomBetween(narrow(low), narrow(high));
-    return m_random.RandomBetween(low, high);
+    // Bounds edited by hand in the settings file can lie outside what the options window
+    // stores: a negative speed would carry letters up out of sight, and a round with them
+    // would never end. The draw keeps to the window's range; a stored 0 is left alone, as a
+    // letter that waits at the top until it is hit. The stored values stay as they are.
+    const auto inRange = [](std::int16_t v) -> std::int16_t {
+        return v == 0 ? v : std::clamp<std::int16_t>(v, kLowestSpeed, kHighestSpeed);
+    };
+    return m_random.RandomBetween(inRange(low), inRange(high));
 }
 
 std::int16_t FrmMain::DrawCode(int keySetIndex)

@@ -132,12 +132,12 @@ public:
     Control Picture7{8385, 2820, 825, 555};
 
     ScrollBar vsRounds{{540, 0, 255, 510}, 1, 20, 8};
-    ScrollBar vsEasyLow{{525, 0, 255, 510}, 1, 500, 8};
-    ScrollBar vsEasyHigh{{525, 0, 255, 510}, 1, 500, 8};
-    ScrollBar vsMedLow{{525, 0, 255, 510}, 1, 500, 8};
-    ScrollBar vsMedHigh{{525, 0, 255, 510}, 1, 500, 8};
-    ScrollBar vsHardLow{{525, 0, 255, 510}, 1, 500, 8};
-    ScrollBar vsHardHigh{{525, 0, 255, 510}, 1, 500, 8};
+    ScrollBar vsEasyLow{{525, 0, 255, 510}, kLowestSpeed, kHighestSpeed, 8};
+    ScrollBar vsEasyHigh{{525, 0, 255, 510}, kLowestSpeed, kHighestSpeed, 8};
+    ScrollBar vsMedLow{{525, 0, 255, 510}, kLowestSpeed, kHighestSpeed, 8};
+    ScrollBar vsMedHigh{{525, 0, 255, 510}, kLowestSpeed, kHighestSpeed, 8};
+    ScrollBar vsHardLow{{525, 0, 255, 510}, kLowestSpeed, kHighestSpeed, 8};
+    ScrollBar vsHardHigh{{525, 0, 255, 510}, kLowestSpeed, kHighestSpeed, 8};
 
     Label lblRounds{{30, 75, 525, 390}, "8"};
     Label lblEasyLow{{0, 90, 525, 375}, "8"};

@@ -10,6 +10,10 @@
 
 namespace keyfall {
 
+// The fall speeds the options window can store, in twips per tick of the letter timer.
+inline constexpr std::int16_t kLowestSpeed = 1;
+inline constexpr std::int16_t kHighestSpeed = 500;
+
 // Index of each KeySet element: which characters fall.
 enum KeySetIndex : int { KeyUpper = 0, KeyLower = 1, KeyDigits = 2, KeyLetters = 3, KeyAll = 4 };
 

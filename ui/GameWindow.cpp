@@ -282,11 +282,8 @@ bool GameWindow::PreviewKey(QObject* watched, QEvent* event)
     }
     if (const auto code = VirtualKeyCode(*key))
         Handle([this, code, key] { m_form.Form_KeyDown(*code, ShiftState(key->modifiers())); });
-    const QString text = key->text();
-    if (!text.isEmpty()) {
-        const char32_t typed = text.toUcs4().value(0);
-        Handle([this, typed] { m_form.Form_KeyPress(typed); });
-    }
+    if (const auto typed = TypedCharacter(*key))
+        Handle([this, typed] { m_form.Form_KeyPress(*typed); });
     return false;
 }
 

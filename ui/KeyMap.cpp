@@ -86,4 +86,16 @@ std::int16_t ShiftState(Qt::KeyboardModifiers modifiers)
     return state;
 }
 
+std::optional<char32_t> TypedCharacter(const QKeyEvent& event)
+{
+    const QString text = event.text();
+    if (text.isEmpty() || (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return std::nullopt;
+    const char32_t typed = text.toUcs4().value(0);
+    const bool control = typed < U' ' || typed == U'\x7f';
+    if (control && typed != U'\b' && typed != U'\r' && typed != U'\x1b')
+        return std::nullopt;
+    return typed;
+}
+
 } // namespace keyfall

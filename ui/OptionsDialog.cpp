@@ -220,8 +220,12 @@ void OptionsDialog::BuildWidgets()
     m_cmdClose = MakeButton(client, m_form.cmdClose);
     connect(m_cmdApply, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdApply_Click(); }); });
     connect(m_cmdClose, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdClose_Click(); }); });
-    for (QPushButton* button : {m_cmdApply, m_cmdClose})
+    // A dialog's push buttons take Return by default, and Return would then close the window
+    // on "TORNA AL GIOCO" and drop what was not applied. Like Escape, Return does nothing here.
+    for (QPushButton* button : {m_cmdApply, m_cmdClose}) {
+        button->setAutoDefault(false);
         button->installEventFilter(this);
+    }
 
     for (int i = 0; i < kOptions; ++i) {
         auto* option = MakeOption(client, m_form.Option1[static_cast<std::size_t>(i)]);

@@ -114,6 +114,30 @@ private slots:
         QCOMPARE(m_window->form().Difficulty, std::int16_t{100});
     }
 
+    void onlyKeysThatTypeACharacterCount()
+    {
+        // Delete, Ctrl, Alt and Meta chords type nothing, so they cost nothing.
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Delete);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::AltModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::MetaModifier);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
+        // Backspace, Enter and Escape are typed characters: each is a miss.
+        Type(Qt::Key_Backspace);
+        Type(Qt::Key_Return);
+        Type(Qt::Key_Escape);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-90});
+        // In a game, Alt with a falling letter's key hits nothing and leaves it falling.
+        m_window->form().cmdStart_Click();
+        int slot = 0;
+        while (!m_window->form().lblLetter[slot].Visible)
+            ++slot;
+        const QString letter = QString::fromStdString(m_window->form().lblLetter[slot].Caption);
+        QTest::keyClick(m_window->windowHandle(), letter.at(0).toLatin1(), Qt::AltModifier);
+        QVERIFY(m_window->form().lblLetter[slot].Visible);
+        QVERIFY(!m_window->form().Star[slot].Visible);
+    }
+
     void startButtonStartsAndStopsAGame()
     {
         QTest::mouseClick(m_window->cmdStart(), Qt::LeftButton);

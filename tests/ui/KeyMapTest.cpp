@@ -3,6 +3,7 @@
 #include <QTest>
 
 using keyfall::ShiftState;
+using keyfall::TypedCharacter;
 using keyfall::VirtualKeyCode;
 
 class KeyMapTest : public QObject {
@@ -50,6 +51,27 @@ private slots:
         QCOMPARE(Code(Qt::Key_Return, Qt::NoModifier, "\r"), std::optional<std::int16_t>(13));
         QCOMPARE(Code(Qt::Key_Comma, Qt::NoModifier, ","), std::optional<std::int16_t>(188));
         QCOMPARE(Code(Qt::Key_unknown, Qt::NoModifier, ""), std::optional<std::int16_t>());
+    }
+
+    void onlyTypingKeysGiveACharacter()
+    {
+        const auto typed = [](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+            return TypedCharacter(QKeyEvent(QEvent::KeyPress, key, modifiers, text));
+        };
+        using Typed = std::optional<char32_t>;
+        QCOMPARE(typed(Qt::Key_A, Qt::ShiftModifier, "A"), Typed(U'A'));
+        QCOMPARE(typed(Qt::Key_Agrave, Qt::NoModifier, QStringLiteral("à")), Typed(U'à'));
+        // AltGr is how Italian keyboards type "@" and "#": a character, not a chord.
+        QCOMPARE(typed(Qt::Key_At, Qt::GroupSwitchModifier, "@"), Typed(U'@'));
+        QCOMPARE(typed(Qt::Key_Space, Qt::NoModifier, " "), Typed(U' '));
+        QCOMPARE(typed(Qt::Key_Backspace, Qt::NoModifier, "\b"), Typed(U'\b'));
+        QCOMPARE(typed(Qt::Key_Enter, Qt::KeypadModifier, "\r"), Typed(U'\r'));
+        QCOMPARE(typed(Qt::Key_Escape, Qt::NoModifier, "\x1b"), Typed(U'\x1b'));
+        QCOMPARE(typed(Qt::Key_Delete, Qt::NoModifier, "\x7f"), Typed());
+        QCOMPARE(typed(Qt::Key_A, Qt::ControlModifier, "\x01"), Typed());
+        QCOMPARE(typed(Qt::Key_A, Qt::AltModifier, "a"), Typed());
+        QCOMPARE(typed(Qt::Key_A, Qt::MetaModifier, "a"), Typed());
+        QCOMPARE(typed(Qt::Key_F1, Qt::NoModifier, ""), Typed());
     }
 
     void shiftState()

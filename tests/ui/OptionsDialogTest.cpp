@@ -197,6 +197,19 @@ private slots:
         QVERIFY(WithOptions([&](OptionsDialog& d) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             QVERIFY(d.isVisible());
+            // Return neither closes the window nor presses the focused button, whichever
+            // button has the focus; what was not applied stays on screen.
+            d.bar(Editor::EasyHigh)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            const QString shown = d.numberLabel(Editor::EasyHigh)->text();
+            for (QWidget* focus : {static_cast<QWidget*>(d.cmdClose()), static_cast<QWidget*>(d.cmdApply()),
+                                   static_cast<QWidget*>(d.bar(Editor::Rounds))}) {
+                focus->setFocus();
+                QTest::keyClick(focus, Qt::Key_Return);
+                QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
+                QVERIFY(d.isVisible());
+            }
+            QCOMPARE(d.numberLabel(Editor::EasyHigh)->text(), shown);
+            QVERIFY(d.cmdApply()->isEnabled());
             d.close();
             QVERIFY(d.isVisible());
             QTest::mouseClick(d.cmdClose(), Qt::LeftButton);

@@ -144,6 +144,55 @@ TEST(GameFlow, UntypedWavesLandAndCostTenPerCharacter)
     EXPECT_EQ(std::count(s.game.cues.played.begin(), s.game.cues.played.end(), Cue::Explode), launched);
 }
 
+// Fall rates the options window could never store, written into the file by hand: the draw
+// keeps to the window's range, so letters still fall and land and the game ends; the stored
+// texts stay as they are.
+TEST(GameFlow, HandEditedFallRatesOutsideTheBarsStillEndTheGame)
+{
+    struct Case {
+        const char* low;
+        const char* high;
+        std::int16_t slowest;
+        std::int16_t fastest;
+    };
+    for (const Case c : {Case{"-40", "-20", 1, 1}, Case{"-32768", "32767", 1, 500}, Case{"600", "9000", 500, 500}}) {
+        Session s(2, -1);
+        s.game.store.Set("FallRates", "HardLow", c.low);
+        s.game.store.Set("FallRates", "HardHigh", c.high);
+        s.game.store.Sync();
+        s.game.form.optDifficulty_Click(2);
+        s.game.form.cmdStart_Click();
+        for (int i = 0; i < kSlots; ++i) {
+            if (!s.game.form.lblLetter[i].Visible)
+                continue;
+            EXPECT_GE(s.game.form.FallSpeed[i], c.slowest) << c.low << ".." << c.high;
+            EXPECT_LE(s.game.form.FallSpeed[i], c.fastest) << c.low << ".." << c.high;
+        }
+        s.PlayToTheEnd(std::int64_t{60} * 60 * 1000);
+        EXPECT_FALSE(s.game.form.GameRunning) << c.low << ".." << c.high;
+        EXPECT_EQ(s.Message(), "La partita è finita");
+        EXPECT_EQ(s.game.store.Get("FallRates", "HardLow", ""), c.low);
+    }
+}
+
+// A stored 0 keeps its meaning: the letter waits at the top until it is typed.
+TEST(GameFlow, StoredSpeedZeroWaitsAtTheTop)
+{
+    Session s(1, -1);
+    s.game.store.Set("FallRates", "HardLow", "0");
+    s.game.store.Set("FallRates", "HardHigh", "0");
+    s.game.store.Sync();
+    s.game.form.optDifficulty_Click(2);
+    s.game.form.cmdStart_Click();
+    s.game.clock.Advance(10000);
+    for (int i = 0; i < kSlots; ++i) {
+        if (s.game.form.lblLetter[i].Visible) {
+            EXPECT_EQ(s.game.form.lblLetter[i].Top, 0);
+        }
+    }
+    EXPECT_TRUE(s.game.form.GameRunning);
+}
+
 TEST(GameFlow, ASecondGameStartsAfresh)
 {
     Session s(2);

@@ -261,8 +261,8 @@ TEST(OptionsWindow, ApplyStraightAfterTheFirstChangeStoresTheKeySetAsOpened)
 
 // ---- The key-set mend ----------------------------------------------------------------------
 
-// Mended: the Part selects "solo maiuscole" at every opening, whatever KeySet holds. Here
-// opening selects the key set in use, and an apply keeps it.
+// Opening selects the key set in use rather than always "solo maiuscole", so that an apply
+// that only moves a bar keeps the player's key set.
 TEST(OptionsKeySetMend, StoredUpperAndLowerCaseStaysSelectedAndStored)
 {
     Options o;
