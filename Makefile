@@ -38,17 +38,24 @@ test-sanitize: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  KEYFALL_STRESS_EVENTS=300000 KEYFALL_STRESS_HOURS=6 ctest -L 'unit|ui' --output-on-failure --timeout 900
 
-# The settings file under libFuzzer (clang, own build directory): first the seed corpus, then
-# FUZZ_SECONDS of fuzzing. New inputs collect in $(FUZZ_BUILD)/corpus, crashes beside it.
+# Every fuzzer in FUZZERS under libFuzzer (clang, own build directory), one after the other:
+# first its seed corpus fuzz/corpus/<name>, then FUZZ_SECONDS of fuzzing with the dictionary
+# fuzz/<name>.dict when there is one. New inputs collect in $(FUZZ_BUILD)/corpus/<name>,
+# crashes in $(FUZZ_BUILD)/<name>-crash-*.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZERS = settings_fuzzer settings_save_fuzzer
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKEYFALL_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) --target settings_fuzzer
-	$(FUZZ_BUILD)/fuzz/settings_fuzzer fuzz/corpus/*
-	mkdir -p $(FUZZ_BUILD)/corpus
-	$(FUZZ_BUILD)/fuzz/settings_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -max_len=8192 \
-	  -dict=fuzz/settings.dict -artifact_prefix=$(FUZZ_BUILD)/ -print_final_stats=1 $(FUZZ_BUILD)/corpus fuzz/corpus
+	cmake --build $(FUZZ_BUILD) --target $(FUZZERS)
+	set -e; for f in $(FUZZERS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$f; \
+	  if [ -d fuzz/corpus/$$f ]; then $(FUZZ_BUILD)/fuzz/$$f fuzz/corpus/$$f/*; fi; \
+	  dict=; if [ -f fuzz/$$f.dict ]; then dict=-dict=fuzz/$$f.dict; fi; \
+	  $(FUZZ_BUILD)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -max_len=8192 $$dict \
+	    -artifact_prefix=$(FUZZ_BUILD)/$$f- -print_final_stats=1 $(FUZZ_BUILD)/corpus/$$f \
+	    $$(test -d fuzz/corpus/$$f && echo fuzz/corpus/$$f); \
+	done
 
 # The real program under Xvfb with random typing and clicks for SOAK_SECONDS; reports
 # crashes and resident-memory growth.
