@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 keyfall::fuzz::Check(keyfall::ParseNumber(keyfall::EncodeNumber(*parsed)) == parsed);
         } else {
             const auto parsed = keyfall::ParseBoolean(text);
-            keyfall::fuzz::Check(loaded.KeySet[i - numbers.size()] == parsed.value_or(*keyfall::ParseBoolean(row.fallback)));
+            keyfall::fuzz::Check(loaded.KeySet[i - numbers.size()]
+                                 == parsed.value_or(*keyfall::ParseBoolean(row.fallback)));
         }
     }
     return 0;

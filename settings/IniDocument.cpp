@@ -38,10 +38,10 @@ bool IsNameless(std::string_view name)
 // or a ";" outside double quotes; a backslash takes the next character with it, so an
 // escaped break continues the line ("\r\n" and "\n\r" count as one break there).
 struct Scan {
-    std::size_t end = 0;          // the first character after the line
-    std::size_t equals = kNone;   // the first "=" outside quotes
-    bool inQuotes = false;        // the text ran out inside quotes
-    bool openEscape = false;      // the text ran out right after a backslash
+    std::size_t end = 0;        // the first character after the line
+    std::size_t equals = kNone; // the first "=" outside quotes
+    bool inQuotes = false;      // the text ran out inside quotes
+    bool openEscape = false;    // the text ran out right after a backslash
     bool endsInEscapedBreak = false;
 };
 
@@ -181,7 +181,8 @@ IniDocument IniDocument::Parse(std::string_view text)
             const Group& named = document.GroupNamed(Trim(line.substr(1, close == kNone ? kNone : close - 1)));
             group = static_cast<std::size_t>(&named - document.m_groups.data());
         } else if (scan.equals != kNone && !Trim(text.substr(pos, scan.equals - pos)).empty()) {
-            Put(document.m_groups[group], text.substr(pos, scan.equals - pos), text.substr(scan.equals + 1, scan.end - scan.equals - 1));
+            Put(document.m_groups[group], text.substr(pos, scan.equals - pos),
+                text.substr(scan.equals + 1, scan.end - scan.equals - 1));
         }
         pos = scan.end;
     }

@@ -13,11 +13,11 @@
 #include <QThread>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 namespace keyfall {
@@ -49,7 +49,8 @@ FileContents ReadSettingsFile(const QString& path)
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
     if (stat(native.constData(), &info) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? FileContents{} : FileContents{Outcome::Refused, {}, ErrorText(errno)};
+        return errno == ENOENT || errno == ENOTDIR ? FileContents{}
+                                                   : FileContents{Outcome::Refused, {}, ErrorText(errno)};
     const int fd = S_ISREG(info.st_mode) ? open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
     if (fd < 0 && S_ISREG(info.st_mode))
         return errno == ENOENT ? FileContents{} : FileContents{Outcome::Refused, {}, ErrorText(errno)};
@@ -91,7 +92,7 @@ void Report(const QString& line)
 struct LockHolder {
     enum Kind { Gone, Live, Leftover, Unusable };
     Kind kind;
-    QString what;           // for the line on standard error
+    QString what;            // for the line on standard error
     bool isUnsigned = false; // no owner written in it (yet)
 };
 
@@ -114,8 +115,8 @@ LockHolder JudgeLock(const QLockFile& lock, const QString& lockPath, const QElap
     QString host;
     QString program;
     if (!lock.getLockInfo(&pid, &host, &program)) {
-        const bool old = (unsignedSince.isValid() && unsignedSince.hasExpired(kUnsignedLeftoverMs)) || ageMs < 0
-                         || ageMs >= 1000;
+        const bool old =
+            (unsignedSince.isValid() && unsignedSince.hasExpired(kUnsignedLeftoverMs)) || ageMs < 0 || ageMs >= 1000;
         return {old ? LockHolder::Leftover : LockHolder::Live, QStringLiteral("an unsigned lock"), true};
     }
     if (!host.isEmpty() && host != QSysInfo::machineHostName()) {
@@ -158,7 +159,7 @@ bool TakeLock(QLockFile& lock, const QString& lockPath, QString& why)
             return true;
         if (lock.error() != QLockFile::LockFailedError) {
             why = lock.error() == QLockFile::PermissionError ? QStringLiteral("its folder is not writable")
-                                                              : QStringLiteral("its lock cannot be created");
+                                                             : QStringLiteral("its lock cannot be created");
             return false;
         }
         const LockHolder holder = JudgeLock(lock, lockPath, unsignedSince);
@@ -192,10 +193,10 @@ void ClearSaveLeftovers(const QString& path, const QString& lockPath)
     QFile::remove(lockPath + QStringLiteral(".rmlock"));
     const QFileInfo file(path);
     const QDir folder = file.dir();
-    const QRegularExpression temporary(QStringLiteral("^%1\\.[A-Za-z0-9]{6}$")
-                                           .arg(QRegularExpression::escape(file.fileName())));
-    for (const QFileInfo& entry : folder.entryInfoList({file.fileName() + QStringLiteral(".*")},
-                                                       QDir::Files | QDir::Hidden | QDir::System)) {
+    const QRegularExpression temporary(
+        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(file.fileName())));
+    for (const QFileInfo& entry :
+         folder.entryInfoList({file.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System)) {
         if (!entry.isSymLink() && temporary.match(entry.fileName()).hasMatch())
             QFile::remove(entry.absoluteFilePath());
     }

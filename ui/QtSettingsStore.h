@@ -20,7 +20,7 @@ class QtSettingsStore : public SettingsStore {
 public:
     // The file holds twelve short values; anything larger is not a settings file of ours and
     // reads as the defaults.
-    static constexpr qint64 kMaxFileSize = 64 * 1024;
+    static constexpr qint64 kMaxFileSize = qint64{64} * 1024;
     // How long a save waits for another running Keyfall to finish its own save.
     static constexpr int kLockWaitMs = 2000;
 

@@ -87,7 +87,8 @@ public:
         std::string line;
         std::getline(stat, line);
         const std::size_t close = line.rfind(')');
-        const std::string state = close == std::string::npos || close + 2 >= line.size() ? "?" : line.substr(close + 2, 1);
+        const std::string state =
+            close == std::string::npos || close + 2 >= line.size() ? "?" : line.substr(close + 2, 1);
         std::ifstream wchan("/proc/" + std::to_string(m_pid) + "/wchan");
         std::string waitsIn;
         std::getline(wchan, waitsIn);

@@ -377,8 +377,9 @@ private slots:
     void typedValuesAreNeverDecoded()
     {
         // Qt's variant reader would ask for gigabytes for this value.
-        WriteFile(QtSettingsStore::FilePath(), "[Rounds]\nMax=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\fQStringList\\xff\\xff\\xff\\xf0)\n"
-                                               "[FallRates]\nEasyLow=@ByteArray(3)\nEasyHigh=@@7\n");
+        WriteFile(QtSettingsStore::FilePath(),
+                  "[Rounds]\nMax=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\fQStringList\\xff\\xff\\xff\\xf0)\n"
+                  "[FallRates]\nEasyLow=@ByteArray(3)\nEasyHigh=@@7\n");
         Settings loaded;
         LoadSettings(loaded, QtSettingsStore{});
         QCOMPARE(loaded, Defaults());

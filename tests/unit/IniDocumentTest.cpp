@@ -88,10 +88,10 @@ TEST(IniDocument, WritesOurValuesBareAndInQSettingsOrder)
 
 TEST(IniDocument, AnyTextSetReadsBackUnchanged)
 {
-    for (const std::string& text : {std::string(""), std::string(" padded "), std::string("a, b"),
-                                   std::string("@Variant(x)"), std::string("quote \" and \\ backslash"),
-                                   std::string("line\nbreaks\r"), std::string("semi;colon = sign"),
-                                   std::string("nul \0 byte", 10), std::string("caf\xC3\xA9")}) {
+    for (const std::string& text :
+         {std::string(""), std::string(" padded "), std::string("a, b"), std::string("@Variant(x)"),
+          std::string("quote \" and \\ backslash"), std::string("line\nbreaks\r"), std::string("semi;colon = sign"),
+          std::string("nul \0 byte", 10), std::string("caf\xC3\xA9")}) {
         IniDocument document;
         document.SetValue("G", "name", text);
         EXPECT_EQ(IniDocument::Parse(document.Text()).Value("G", "name"), text) << document.Text();
@@ -117,7 +117,7 @@ TEST(IniDocument, AValueCutOffByTheEndOfTheFileDoesNotSwallowWhatIsWrittenAfterI
     // The last line of a file may end inside quotes or after a backslash; written before
     // other entries, it must still end where it did.
     for (const std::string& tail : {std::string("\"open quote"), std::string("trailing\\"), std::string("\"both\\"),
-                                   std::string("escaped break\\\r"), std::string("escaped break\\\n")}) {
+                                    std::string("escaped break\\\r"), std::string("escaped break\\\n")}) {
         const IniDocument read = IniDocument::Parse("[A]\ncut=" + tail);
         const auto before = read.Value("A", "cut");
         IniDocument document = read;
@@ -133,7 +133,7 @@ TEST(IniDocument, AValueCutOffByTheEndOfTheFileDoesNotSwallowWhatIsWrittenAfterI
 TEST(IniDocument, OddGroupHeadersReadBackAsTheSameGroup)
 {
     for (const std::string& header : {std::string("[no closing bracket"), std::string("[\"open]\""),
-                                     std::string("[back\\]"), std::string("[  spaced  ]")}) {
+                                      std::string("[back\\]"), std::string("[  spaced  ]")}) {
         IniDocument document = IniDocument::Parse(header + "\nkey=1\n");
         ASSERT_EQ(document.Groups().size(), 2U) << header;
         const std::string name = document.Groups().back().name;
