@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -124,6 +125,8 @@ LockHolder JudgeLock(const QLockFile& lock, const QString& lockPath, const QElap
                 QStringLiteral("the lock is held by a Keyfall on %1").arg(host)};
     }
     const QString leftover = QStringLiteral("a leftover lock that keeps coming back");
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return {LockHolder::Leftover, leftover}; // no process could have written that
     if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
         return {LockHolder::Leftover, leftover};
     // The owner's number may since have gone to another program.

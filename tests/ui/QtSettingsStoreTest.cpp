@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
@@ -205,6 +206,7 @@ private slots:
         QTest::newRow("lock of an ended process and an empty .rmlock") << "rmlock";
         QTest::newRow("lock and .rmlock, both of an ended process") << "signed rmlock";
         QTest::newRow("temporary file") << "temporary";
+        QTest::newRow("lock signed with no possible process") << "no process";
     }
 
     void leftoversOfAKilledSaveAreClearedByTheNextSave()
@@ -213,6 +215,8 @@ private slots:
         QDir().mkpath(Folder());
         if (leftover == "unsigned") {
             WriteFile(LockPath(), {});
+        } else if (leftover == "no process") {
+            WriteFile(LockPath(), "0\nkeyfall\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         } else if (leftover == "temporary") {
             WriteFile(QtSettingsStore::FilePath() + ".a1B2c3", "[Rounds]\nMax=3\n");
         } else {
