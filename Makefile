@@ -27,16 +27,21 @@ test: build
 bench: build
 	cmake --build $(BUILD) --target bench-run
 
-# The unit and widget tests built with AddressSanitizer and UndefinedBehaviorSanitizer in a
-# build directory of their own; any report fails the run. Randomized play runs shorter there.
+# The unit and widget tests, and the program itself, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build directory of their own; then the end-to-end tests and
+# a minute of bursts of typing with sound (a null sink) run that program. Any report fails
+# the run. Randomized play runs shorter there.
 ASAN_BUILD ?= build-asan
 SANITIZE = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test-sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 	cmake --build $(ASAN_BUILD)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  KEYFALL_STRESS_EVENTS=300000 KEYFALL_STRESS_HOURS=6 ctest -L 'unit|ui' --output-on-failure --timeout 900
+	cd $(ASAN_BUILD) && $(SANITIZE_ENV) KEYFALL_STRESS_EVENTS=300000 KEYFALL_STRESS_HOURS=6 \
+	  ctest -L 'unit|ui|e2e' --output-on-failure --timeout 900
+	$(SANITIZE_ENV) SOAK_SECONDS=60 SOAK_MIX=bursts tests/e2e/soak.sh $(ASAN_BUILD)/keyfall; \
+	  status=$$?; [ $$status -ne 77 ] || echo "soak skipped: no sound server"; [ $$status -eq 0 ] || [ $$status -eq 77 ]
 
 # Every fuzzer in FUZZERS under libFuzzer (clang, own build directory), one after the other:
 # first its seed corpus fuzz/corpus/<name>, then FUZZ_SECONDS of fuzzing with the dictionary
@@ -44,7 +49,7 @@ test-sanitize: deps
 # crashes in $(FUZZ_BUILD)/<name>-crash-*.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZERS = settings_fuzzer settings_save_fuzzer
+FUZZERS = settings_fuzzer settings_save_fuzzer cue_fuzzer
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKEYFALL_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) --target $(FUZZERS)

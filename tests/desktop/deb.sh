@@ -9,7 +9,7 @@ deb=$work/out/keyfall_${version}_amd64.deb
 [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work/out")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 libc6 fonts-dejavu-core fonts-liberation2 qt6-qpa-plugins; do
+for dep in libqt6core6 libqt6gui6 libqt6widgets6 libpulse0 libsndfile1 libc6 fonts-dejavu-core fonts-liberation2 qt6-qpa-plugins; do
   [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
