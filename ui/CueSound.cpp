@@ -12,7 +12,7 @@ namespace {
 
 // Whatever the duration, the decoded sound stays below this: ten seconds of an eight-channel
 // 192 kHz file would be 61 MB for a beep.
-constexpr std::uint64_t kMaxCueBytes = 16 * 1024 * 1024;
+constexpr std::uint64_t kMaxCueBytes = std::uint64_t{16} * 1024 * 1024;
 
 // libsndfile reads the file from memory through these.
 struct Source {

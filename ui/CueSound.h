@@ -15,7 +15,7 @@ namespace keyfall {
 
 // A cue is a short sound: a file above either limit is refused, not played. Both keep a
 // player's stray recording from costing seconds of start-up and hundreds of megabytes.
-inline constexpr std::uint64_t kMaxCueFileBytes = 2 * 1024 * 1024;
+inline constexpr std::uint64_t kMaxCueFileBytes = std::uint64_t{2} * 1024 * 1024;
 inline constexpr std::uint64_t kMaxCueSeconds = 10;
 // Rates and channel counts the sound server accepts.
 inline constexpr int kMinCueRate = 1000;

@@ -187,9 +187,10 @@ private slots:
     {
         constexpr int rate = 8000;
         std::string why;
-        QVERIFY(Decode(Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, rate, 1, std::vector<float>(10 * rate)), why));
-        const auto tooLong =
-            Decode(Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, rate, 1, std::vector<float>(10 * rate + 1)), why);
+        QVERIFY(
+            Decode(Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, rate, 1, std::vector<float>(std::size_t{10} * rate)), why));
+        const auto tooLong = Decode(
+            Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, rate, 1, std::vector<float>(std::size_t{10} * rate + 1)), why);
         QVERIFY(!tooLong);
         QVERIFY2(why.find("10 seconds") != std::string::npos, why.c_str());
     }
@@ -198,7 +199,7 @@ private slots:
     void TwoMegabytesAtMost()
     {
         std::vector<std::byte> file =
-            Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, std::vector<float>(2 * 48000 * 5));
+            Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, std::vector<float>(std::size_t{2} * 48000 * 5));
         QVERIFY(file.size() < keyfall::kMaxCueFileBytes);
         file.resize(keyfall::kMaxCueFileBytes + 1);
         std::string why;
@@ -221,7 +222,7 @@ private slots:
         QTest::newRow("rate above 192 kHz")
             << bytes(Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 384000, 1, std::vector<float>(100)));
         QTest::newRow("nine channels") << bytes(
-            Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 9, std::vector<float>(9 * 100)));
+            Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 9, std::vector<float>(std::size_t{9} * 100)));
         QByteArray riffOnly("RIFF\xff\xff\xff\x7fWAVEfmt ", 16);
         QTest::newRow("RIFF with nothing in it") << riffOnly;
     }
@@ -238,7 +239,7 @@ private slots:
     void TruncatedFilePlaysWhatItHas()
     {
         std::vector<std::byte> file = Encode(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, Tone(44100, 2, 4000));
-        file.resize(file.size() - 1000 * 4 - 3);
+        file.resize(file.size() - std::size_t{1000} * 4 - 3);
         std::string why;
         const auto cue = Decode(file, why);
         QVERIFY2(cue, why.c_str());
