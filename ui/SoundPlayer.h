@@ -46,10 +46,4 @@ private:
     bool m_busy = false;
 };
 
-// For `--no-sound`: nothing is loaded, nothing connects, nothing sounds.
-class SilentCuePlayer : public CuePlayer {
-public:
-    void PlayCue(Cue) override {}
-};
-
 } // namespace keyfall
