@@ -51,14 +51,15 @@ test-sanitize: deps
 # Every fuzzer in FUZZERS under libFuzzer (clang, own build directory), one after the other:
 # first its seed corpus fuzz/corpus/<name>, then FUZZ_SECONDS of fuzzing with the dictionary
 # fuzz/<name>.dict when there is one. New inputs collect in $(FUZZ_BUILD)/corpus/<name>,
-# crashes in $(FUZZ_BUILD)/<name>-crash-*.
+# crashes in $(FUZZ_BUILD)/<name>-crash-*. Third-party leaks (libsndfile's, on broken Ogg
+# files) are suppressed as in test-sanitize.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZERS = settings_fuzzer settings_save_fuzzer cue_fuzzer
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKEYFALL_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) --target $(FUZZERS)
-	set -e; for f in $(FUZZERS); do \
+	set -e; export LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp; for f in $(FUZZERS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$f; \
 	  if [ -d fuzz/corpus/$$f ]; then $(FUZZ_BUILD)/fuzz/$$f fuzz/corpus/$$f/*; fi; \
 	  dict=; if [ -f fuzz/$$f.dict ]; then dict=-dict=fuzz/$$f.dict; fi; \
