@@ -12,8 +12,9 @@ constexpr double kMaxFactor = 8.0;
 
 // Qt's own options, which QApplication takes from the same command line afterwards; they are
 // accepted here so as not to be refused as unknown, and left out of the help.
-const char* const kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "display",
-                                       "qwindowgeometry", "qwindowtitle", "qwindowicon", "style", "stylesheet"};
+const char* const kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                       "display",  "qwindowgeometry",    "qwindowtitle",  "qwindowicon",
+                                       "style",    "stylesheet"};
 const char* const kQtFlagOptions[] = {"reverse", "nograb", "dograb"};
 
 std::optional<SceneScale> ParseScale(const QString& value)
@@ -100,8 +101,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     if (parser.isSet(scale)) {
         const auto chosen = ParseScale(parser.value(scale));
         if (!chosen)
-            return Refuse(program,
-                          QStringLiteral("--scale takes 'fit' or a factor from 0.25 to 8, not '%1'").arg(parser.value(scale)));
+            return Refuse(
+                program,
+                QStringLiteral("--scale takes 'fit' or a factor from 0.25 to 8, not '%1'").arg(parser.value(scale)));
         result.Options.Display.Scale = *chosen;
     }
     result.Options.Display.Windowed = parser.isSet(window);

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -211,9 +212,15 @@ void GameWindow::ApplyLayout()
     }
     m_frame1->setFont(buttonFont);
     m_frame1->setGeometry(m.PxRect(m_form.Frame1, kBorderWidth));
+    // The style draws the options' circles at one size; scaled, they follow the captions.
+    const int circle = m.Scaled(style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth));
+    const QString circleSize =
+        m.Scale() == 1.0 ? QString()
+                         : QStringLiteral("QRadioButton::indicator { width: %1px; height: %1px; }").arg(circle);
     for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
         m_optDifficulty[i]->setFont(m.Font(Verdana(9.75, false)));
         m_optDifficulty[i]->setGeometry(m.PxRect(m_form.optDifficulty[i]));
+        m_optDifficulty[i]->setStyleSheet(circleSize);
     }
     m_label1->setFont(m.Font(Verdana(18, true)));
     m_label1->setGeometry(m.PxRect(m_form.Label1, kBorderWidth));

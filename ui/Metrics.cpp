@@ -5,7 +5,9 @@
 
 namespace keyfall {
 
-Metrics::Metrics(double scale) : m_scale(scale > 0 ? scale : 1.0) {}
+Metrics::Metrics(double scale) : m_scale(scale > 0 ? scale : 1.0)
+{
+}
 
 int Metrics::Px(float twips) const
 {
@@ -43,12 +45,9 @@ double ChooseScale(const QSizeF& area, const QSizeF& scene, const SceneScale& wa
         return 1.0;
     const double fit = std::min(area.width() / scene.width(), area.height() / scene.height());
     switch (wanted.Mode) {
-    case ScaleMode::Fit:
-        return fit;
-    case ScaleMode::Factor:
-        return std::min(wanted.Factor > 0 ? wanted.Factor : 1.0, fit);
-    case ScaleMode::Natural:
-        break;
+    case ScaleMode::Fit: return fit;
+    case ScaleMode::Factor: return std::min(wanted.Factor > 0 ? wanted.Factor : 1.0, fit);
+    case ScaleMode::Natural: break;
     }
     return std::min(1.0, fit);
 }

@@ -69,9 +69,9 @@ void PlayField::paintEvent(QPaintEvent* event)
     // A picture at the scene's scale, its top-left corner at (left, top) in twips.
     const auto drawScaled = [&](float left, float top, const QPixmap& pixmap) {
         const qreal scale = m_metrics.Scale();
-        painter.drawPixmap(QRectF(m_metrics.PxF(left), m_metrics.PxF(top), pixmap.width() * scale,
-                                  pixmap.height() * scale),
-                           pixmap, QRectF(pixmap.rect()));
+        painter.drawPixmap(
+            QRectF(m_metrics.PxF(left), m_metrics.PxF(top), pixmap.width() * scale, pixmap.height() * scale), pixmap,
+            QRectF(pixmap.rect()));
     };
     drawScaled(0, 0, m_background);
 

@@ -14,8 +14,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include <memory>
@@ -58,9 +58,8 @@ class FitTest : public QObject {
 
     static QList<QWidget*> Controls(const GameWindow& w)
     {
-        return {w.picture2(), w.picture1(),       w.label2(),         w.label3(),         w.lblTotal(),
-                w.cmdStart(), w.cmdExit(),        w.cmdAdvanced(),    w.optDifficulty(0), w.optDifficulty(1),
-                w.optDifficulty(2)};
+        return {w.picture2(), w.picture1(),    w.label2(),         w.label3(),         w.lblTotal(),      w.cmdStart(),
+                w.cmdExit(),  w.cmdAdvanced(), w.optDifficulty(0), w.optDifficulty(1), w.optDifficulty(2)};
     }
 
     // Every control lies inside `area` (window coordinates) and inside its parent.
@@ -69,15 +68,14 @@ class FitTest : public QObject {
         for (QWidget* control : Controls(window)) {
             const QRect inWindow(control->mapTo(&window, QPoint(0, 0)), control->size());
             QVERIFY2(!control->size().isEmpty(), qPrintable(control->metaObject()->className()));
-            QVERIFY2(area.contains(inWindow),
-                     qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 is outside %6x%7")
-                                    .arg(QLatin1String(control->metaObject()->className()))
-                                    .arg(inWindow.x())
-                                    .arg(inWindow.y())
-                                    .arg(inWindow.width())
-                                    .arg(inWindow.height())
-                                    .arg(area.width())
-                                    .arg(area.height())));
+            QVERIFY2(area.contains(inWindow), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 is outside %6x%7")
+                                                             .arg(QLatin1String(control->metaObject()->className()))
+                                                             .arg(inWindow.x())
+                                                             .arg(inWindow.y())
+                                                             .arg(inWindow.width())
+                                                             .arg(inWindow.height())
+                                                             .arg(area.width())
+                                                             .arg(area.height())));
             if (control->parentWidget() != &window)
                 QVERIFY(control->parentWidget()->rect().contains(control->geometry()));
         }

@@ -50,8 +50,8 @@ private slots:
         QTest::newRow("lowest factor") << QStringList{"--scale=0.25"} << false << true << factor << 0.25;
         QTest::newRow("highest factor") << QStringList{"--scale=8"} << false << true << factor << 8.0;
         QTest::newRow("all together") << QStringList{"-ns", "--window", "--scale=2"} << true << false << factor << 2.0;
-        QTest::newRow("Qt's own options") << QStringList{"-platform", "offscreen", "--window"} << true << true << natural
-                                          << 1.0;
+        QTest::newRow("Qt's own options")
+            << QStringList{"-platform", "offscreen", "--window"} << true << true << natural << 1.0;
     }
 
     void playerOptions()
