@@ -83,9 +83,10 @@ assets: build
 	cmake --build $(BUILD) --target assetgen
 	./$(BUILD)/tools/assetgen assets
 
-# A Debian package of the install tree: $(BUILD)/keyfall_<version>_amd64.deb.
-package: build
-	cmake --build $(BUILD) --target package
+# The Debian package, built by dpkg-buildpackage from a copy of the tree:
+# $(BUILD)/deb/keyfall_<version>_amd64.deb, with its -dbgsym package and .changes beside it.
+package: deps
+	scripts/package $(BUILD)/deb
 
 # The README's picture of a game on the hard level.
 screenshot: build

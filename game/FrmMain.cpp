@@ -97,12 +97,25 @@ void FrmMain::Form_Load()
     timerLetters.SetEnabled(true);
     ClearBoard();
 
+    CentreControls();
+    lblMessage.Visible = true;
+}
+
+void FrmMain::Form_Resize()
+{
+    const ScreenTwips screen = m_host.ScreenSize();
+    Width = screen.Width;
+    Height = screen.Height;
+    CentreControls();
+}
+
+void FrmMain::CentreControls()
+{
     // Centred without rounding: an odd difference gives a half-twip position.
     Picture2.Left = (Width - Picture2.Width) / 2.0f;
     Picture2.Top = (Height - Picture2.Height) / 2.0f;
     Picture1.Left = Picture2.Left;
     Picture1.Top = Picture2.Top + Picture2.Height;
-    lblMessage.Visible = true;
     Label2.Left = (Width - Label2.Width) / 2.0f;
     Label2.Top = Picture2.Top - Label3.Height - Label2.Height;
     Label3.Left = (Width - Label3.Width) / 2.0f;

@@ -45,6 +45,9 @@ public:
     // Window events.
     void Form_Load();
     void Form_Activate();
+    // The screen (or the window) has changed size: the window takes the new size and the
+    // field, panel and captions are centred again as at start-up. Nothing of the game changes.
+    void Form_Resize();
     void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
     void Form_KeyPress(char32_t KeyAscii);
     void Form_KeyUp(std::int16_t KeyCode, std::int16_t Shift);
@@ -123,6 +126,8 @@ public:
     Settings& settings() { return m_settings; }
 
 private:
+    // Centres the field with the panel below it and the two captions above it (start-up and resizes).
+    void CentreControls();
     void CheckKey(char32_t ch);
     void AddToTotal(int points);
     void ShowTotal();

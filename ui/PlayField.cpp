@@ -5,28 +5,26 @@
 #include <QPainter>
 
 namespace keyfall {
-namespace {
-
-// Twips to logical pixels, keeping half pixels for the painter.
-qreal Px(float twips)
-{
-    return static_cast<qreal>(twips) / kTwipsPerPixel;
-}
-
-constexpr int kBorder = 2; // the sunken border; child positions start inside it
-
-} // namespace
 
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
-    : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico")),
-      m_letterFont(Verdana(24, true)), m_messageFont(Verdana(24, true)), m_scoreFont(Arial(12, true)),
-      m_pressFont(Arial(18, true))
+    : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico"))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(kBorder);
     setAttribute(Qt::WA_OpaquePaintEvent);
     for (std::size_t i = 0; i < m_explosions.size(); ++i)
         m_explosions[i] = QPixmap(QStringLiteral(":/explosion/%1.ico").arg(FirstExplosionFrame + static_cast<int>(i)));
+    SetMetrics(m_metrics);
+}
+
+void PlayField::SetMetrics(const Metrics& metrics)
+{
+    m_metrics = metrics;
+    setLineWidth(m_metrics.Scaled(kBorderWidth));
+    m_letterFont = m_metrics.Font(Verdana(24, true));
+    m_messageFont = m_metrics.Font(Verdana(24, true));
+    m_scoreFont = m_metrics.Font(Arial(12, true));
+    m_pressFont = m_metrics.Font(Arial(18, true));
+    update();
 }
 
 PlayField::Drawn PlayField::Capture() const
@@ -52,7 +50,8 @@ void PlayField::DrawLabel(QPainter& painter, const Label& label, const QFont& fo
     painter.setFont(font);
     painter.setPen(color);
     const QFontMetricsF metrics(font);
-    painter.drawText(QPointF(Px(label.Left), Px(label.Top) + metrics.ascent()), QString::fromStdString(label.Caption));
+    painter.drawText(QPointF(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top) + metrics.ascent()),
+                     QString::fromStdString(label.Caption));
 }
 
 void PlayField::paintEvent(QPaintEvent* event)
@@ -60,21 +59,28 @@ void PlayField::paintEvent(QPaintEvent* event)
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.setClipRect(contentsRect());
-    painter.translate(kBorder, kBorder);
+    const int border = lineWidth();
+    painter.translate(border, border);
     painter.fillRect(QRect(0, 0, width(), height()), Qt::black);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    // On a scaled screen (QT_SCALE_FACTOR=1.5) the pictures are enlarged: smoothing keeps
-    // every star the same size instead of doubling every other pixel.
+    // On a scaled screen (QT_SCALE_FACTOR=1.5) or a scaled scene the pictures are resized:
+    // smoothing keeps every star the same size instead of doubling every other pixel.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(0, 0, m_background);
+    // A picture at the scene's scale, its top-left corner at (left, top) in twips.
+    const auto drawScaled = [&](float left, float top, const QPixmap& pixmap) {
+        const qreal scale = m_metrics.Scale();
+        painter.drawPixmap(
+            QRectF(m_metrics.PxF(left), m_metrics.PxF(top), pixmap.width() * scale, pixmap.height() * scale), pixmap,
+            QRectF(pixmap.rect()));
+    };
+    drawScaled(0, 0, m_background);
 
     // Lower controls first, as the window stacks them.
     for (int i = 0; i < kSlots; ++i) {
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
             if (boom.Visible && boom.Picture >= FirstExplosionFrame && boom.Picture <= LastExplosionFrame)
-                painter.drawPixmap(QPointF(Px(boom.Left), Px(boom.Top)),
-                                   m_explosions[boom.Picture - FirstExplosionFrame]);
+                drawScaled(boom.Left, boom.Top, m_explosions[boom.Picture - FirstExplosionFrame]);
         };
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)
@@ -84,8 +90,9 @@ void PlayField::paintEvent(QPaintEvent* event)
             explosion();
         const Image& star = m_form.Star[i];
         if (star.Visible)
-            painter.drawPixmap(QRectF(Px(star.Left), Px(star.Top), Px(star.Width), Px(star.Height)), m_star,
-                               QRectF(m_star.rect()));
+            painter.drawPixmap(QRectF(m_metrics.PxF(star.Left), m_metrics.PxF(star.Top), m_metrics.PxF(star.Width),
+                                      m_metrics.PxF(star.Height)),
+                               m_star, QRectF(m_star.rect()));
     }
     DrawLabel(painter, m_form.lblMessage, m_messageFont, QColor(0x00, 0x00, 0xFF));
     for (const Label& score : m_form.Score)

@@ -4,6 +4,7 @@
 // Painting one widget is cheaper than moving dozens of child widgets on every letter tick.
 
 #include "game/FrmMain.h"
+#include "ui/Metrics.h"
 
 #include <QFont>
 #include <QFrame>
@@ -19,6 +20,8 @@ public:
     PlayField(const FrmMain& form, QWidget* parent);
     // Repaints when anything drawn in the field has changed since the last call.
     void Refresh();
+    // Draws the field at this scale from now on.
+    void SetMetrics(const Metrics& metrics);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,6 +41,7 @@ private:
     Drawn Capture() const;
 
     const FrmMain& m_form;
+    Metrics m_metrics;
     Drawn m_drawn;
     QPixmap m_background;
     QPixmap m_star;
