@@ -19,7 +19,8 @@ for t in bash env awk grep sed tr sort cat seq touch; do ln -s "$(command -v "$t
 cat >"$stubs/dpkg-query" <<'EOF'
 #!/bin/bash
 p=${!#}
-grep -qx -- "$p" "$STATE/installed" && printf installed || printf not-installed
+while read -r i; do [ "$i" = "$p" ] && { printf installed; exit 0; }; done <"$STATE/installed"
+printf not-installed
 EOF
 cat >"$stubs/apt-cache" <<'EOF'
 #!/bin/bash
@@ -27,7 +28,7 @@ cat >"$stubs/apt-cache" <<'EOF'
 if [ -f "$STATE/lists" ]; then c=1.0; else c='(none)'; fi
 # Long enough that a reader which stops at the candidate would break the pipe.
 printf '%s:\n  Installed: (none)\n  Candidate: %s\n' "$2" "$c"
-for i in $(seq 2000); do echo "     $i 500 http://deb.example.org/debian bookworm/main amd64 Packages"; done
+printf '     %s 500 http://deb.example.org/debian bookworm/main amd64 Packages\n' {1..2000}
 EOF
 cat >"$stubs/apt-get" <<'EOF'
 #!/bin/bash
