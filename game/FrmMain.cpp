@@ -23,6 +23,12 @@ constexpr CharClass kUpper{65, 90};
 constexpr CharClass kLower{97, 122};
 constexpr CharClass kDigit{48, 57};
 
+int FirstKeySet(const std::array<bool, 5>& keys)
+{
+    const auto first = std::find(keys.begin(), keys.end(), true);
+    return first == keys.end() ? kNoKeySet : static_cast<int>(first - keys.begin());
+}
+
 } // namespace
 
 std::string_view CueFileName(Cue cue)
@@ -205,8 +211,19 @@ void FrmMain::SetLabelChars()
     }
 }
 
+void FrmMain::ReportLaunches()
+{
+    for (int i = 0; i < kSlots; ++i) {
+        if (!lblLetter[i].Visible)
+            continue;
+        m_launchTick[i] = m_letterTicks;
+        m_events->Launched(i, lblLetter[i].Caption);
+    }
+}
+
 void FrmMain::timerLetters_Timer()
 {
+    ++m_letterTicks;
     for (int i = 0; i < kSlots; ++i) {
         if (lblLetter[i].Visible)
             lblLetter[i].Top += static_cast<float>(FallSpeed[i]);
@@ -218,6 +235,7 @@ void FrmMain::timerLetters_Timer()
         Explode[i].Top = lblLetter[i].Top;
         Explode[i].Visible = true;
         lblLetter[i].Visible = false;
+        m_events->Landed(i, lblLetter[i].Caption);
         m_cues.PlayCue(Cue::Explode);
         CheckKey(kLandingMarker);
     }
@@ -257,6 +275,7 @@ void FrmMain::CheckKey(char32_t ch)
             --remaining;
             Star[i].Top = lblLetter[i].Top;
             Star[i].Visible = true;
+            m_events->Hit(lblLetter[i].Caption, i, lblLetter[i].Top, static_cast<int>(m_letterTicks - m_launchTick[i]));
             lblLetter[i].Visible = false;
             lblLetter[i].Top = 0;
         }
@@ -264,6 +283,7 @@ void FrmMain::CheckKey(char32_t ch)
     if (missed && ch != kLandingMarker) {
         AddToTotal(-kMissPenalty);
         ShowTotal();
+        m_events->Missed(typed);
         m_cues.PlayCue(Cue::Miss);
     }
     // Only the end of a launched wave starts its tally, once: a key typed while nothing
@@ -299,9 +319,11 @@ void FrmMain::cmdStart_Click()
         GameRunning = true;
         cmdStart.Caption = kStopCaption;
         Difficulty = optDifficulty[0].Value ? kEasy : optDifficulty[1].Value ? kMedium : kHard;
+        m_events->GameStarted(Difficulty, m_settings.MaxRounds, FirstKeySet(m_settings.KeySet));
         StartGame();
     } else {
         GameRunning = false;
+        m_events->GameEnded(TotalScore, false);
         ClearBoard();
         // A stop ends the whole sequence: no tally, pause or new wave runs on after it.
         timerScore.SetEnabled(false);
@@ -333,6 +355,7 @@ void FrmMain::StartGame()
     ClearBoard();
     LaunchWave();
     SetLabelChars();
+    ReportLaunches();
     m_waveInPlay = true;
     ++m_wavesLaunched;
     timerLetters.SetInterval(Difficulty);
@@ -354,6 +377,7 @@ void FrmMain::TimerRound_Timer()
             TimerRound.SetEnabled(false);
             GameRunning = false;
             RoundStep = 0;
+            m_events->GameEnded(TotalScore, true);
         } else {
             lblMessage.Caption = "Il giro " + std::to_string(RoundNumber) + " è finito";
             lblMessage.Visible = true;
@@ -417,6 +441,7 @@ void FrmMain::timerScore_Timer()
     }
     AddToTotal(roundPoints);
     ShowTotal();
+    m_events->RoundScored(RoundNumber, roundPoints);
     timerScore.SetEnabled(false);
     TimerRound.SetEnabled(true);
 }
