@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace keyfall {
 namespace {
 
@@ -20,7 +22,7 @@ constexpr int kBorder = 2; // the sunken border; child positions start inside it
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
     : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico")),
       m_letterFont(Verdana(24, true)), m_messageFont(Verdana(24, true)), m_scoreFont(Arial(12, true)),
-      m_pressFont(Arial(18, true))
+      m_pressFont(Arial(18, true)), m_recordFont(Verdana(18, true))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kBorder);
@@ -41,6 +43,28 @@ void PlayField::Refresh()
         return;
     m_drawn = std::move(now);
     update();
+}
+
+void PlayField::SetRecordText(const QString& text)
+{
+    if (text == m_recordText)
+        return;
+    update(RecordRect());
+    m_recordText = text;
+    update(RecordRect());
+}
+
+QRect PlayField::RecordRect() const
+{
+    // Centred under the message's text and clear of its line, so it never covers it.
+    const Label& message = m_form.lblMessage;
+    const QFontMetricsF messageMetrics(m_messageFont);
+    const qreal messageWidth = messageMetrics.horizontalAdvance(QString::fromStdString(message.Caption));
+    const qreal centre = kBorder + Px(message.Left) + messageWidth / 2;
+    const QFontMetricsF metrics(m_recordFont);
+    const qreal width = metrics.horizontalAdvance(m_recordText) + 4;
+    const qreal top = kBorder + Px(message.Top) + std::max(Px(message.Height), messageMetrics.height()) + 6;
+    return QRectF(centre - width / 2, top, width, metrics.height() + 2).toAlignedRect();
 }
 
 void PlayField::DrawLabel(QPainter& painter, const Label& label, const QFont& font, const QColor& color) const
@@ -91,6 +115,12 @@ void PlayField::paintEvent(QPaintEvent* event)
     for (const Label& score : m_form.Score)
         DrawLabel(painter, score, m_scoreFont, QColor(0xFF, 0xFF, 0x80));
     DrawLabel(painter, m_form.lblPress, m_pressFont, QColor(0xFF, 0xFF, 0xFF));
+    if (!m_recordText.isEmpty()) {
+        painter.translate(-kBorder, -kBorder);
+        painter.setFont(m_recordFont);
+        painter.setPen(QColor(0xFF, 0xD7, 0x00));
+        painter.drawText(RecordRect(), Qt::AlignCenter, m_recordText);
+    }
 }
 
 } // namespace keyfall

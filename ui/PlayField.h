@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QPixmap>
+#include <QString>
 
 #include <array>
 
@@ -19,6 +20,11 @@ public:
     PlayField(const FrmMain& form, QWidget* parent);
     // Repaints when anything drawn in the field has changed since the last call.
     void Refresh();
+    // A line of our own under the message (a new personal record), or empty for none.
+    void SetRecordText(const QString& text);
+    const QString& recordText() const { return m_recordText; }
+    // Where that line is drawn, in the field's coordinates.
+    QRect RecordRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -46,6 +52,8 @@ private:
     QFont m_messageFont;
     QFont m_scoreFont;
     QFont m_pressFont;
+    QFont m_recordFont;
+    QString m_recordText;
 };
 
 } // namespace keyfall
