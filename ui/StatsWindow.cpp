@@ -65,10 +65,14 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, do
     auto* x = new QValueAxis;
     x->setLabelFormat(QStringLiteral("%d"));
     x->setRange(1, std::max<qsizetype>(2, points.size()));
-    x->setTitleText(xTitle);
+    if (!xTitle.isEmpty())
+        x->setTitleText(xTitle);
     auto* y = new QValueAxis;
     y->setRange(lowest, highest > lowest ? highest : lowest + 1);
     y->applyNiceNumbers();
+    // Three labels fit a short chart; more are elided to "...".
+    y->setTickCount(3);
+    y->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
@@ -212,9 +216,9 @@ void StatsWindow::ShowPlayer(const QString& player)
         typingMs += g.typingMs;
     }
     m_summary->setText(
-        QStringLiteral("%1 partite (%2 finite), dal %3 al %4 · %5 caratteri al minuto · precisione %6%")
-            .arg(games.size())
-            .arg(finished)
+        QStringLiteral("%1 (%2), dal %3 al %4 · %5 caratteri al minuto · precisione %6%")
+            .arg(games.size() == 1 ? QStringLiteral("1 partita") : QStringLiteral("%1 partite").arg(games.size()),
+                 finished == 1 ? QStringLiteral("1 finita") : QStringLiteral("%1 finite").arg(finished))
             .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
                  LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")))
             .arg(typingMs > 0 ? qRound(hits * 60000.0 / static_cast<double>(typingMs)) : 0)
@@ -272,8 +276,9 @@ void StatsWindow::FillCharts(const std::vector<records::GameRecord>& games)
     const QString games_ = QStringLiteral("Partita (dalla prima, %1, all'ultima, %2)")
                                .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
                                     LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")));
-    SetSeries(m_charts[0], score, lowScore, highScore, games_);
-    SetSeries(m_charts[1], speed, 0, highSpeed, games_);
+    // The three charts share their games: only the lowest one names them.
+    SetSeries(m_charts[0], score, lowScore, highScore, {});
+    SetSeries(m_charts[1], speed, 0, highSpeed, {});
     SetSeries(m_charts[2], accuracy, 0, 100, games_);
 }
 
