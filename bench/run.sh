@@ -205,7 +205,7 @@ row "records: one finished hard game written ($(get records_game_hits) hits)" \
   "median $(get records_save_median), max $(get records_save_max) ms" \
   "< 5 ms, off the tick" "$(verdict "$(get records_save_median) < 5")"
 row "records: statistics window over 10,000 games (5 opens)" \
-  "median $(get stats_open_median), max $(get stats_open_max) ms" \
+  "median $(get stats_open_median) ms (CPU $(get stats_open_cpu_median), reading $(get stats_read_cpu_median))" \
   "< 300 ms" "$(verdict "$(get stats_open_median) < 300")"
 row "6. CPU in a hard wave (${cpu_seconds} s)" "$(get cpu_percent) % of one core (Xvfb: $(get xvfb_cpu_percent) %)" "-" "-"
 

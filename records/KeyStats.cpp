@@ -26,8 +26,7 @@ std::map<std::string, KeyStat> ByKey(const std::map<std::string, KeyCounts>& cha
     }
     for (auto& [key, stat] : keys) {
         stat.accuracy = Accuracy(stat.counts.hits, stat.counts.landed, stat.counts.wrong);
-        stat.reactionMs =
-            stat.counts.hits > 0 ? static_cast<double>(stat.counts.reactionMs) / stat.counts.hits : 0.0;
+        stat.reactionMs = stat.counts.hits > 0 ? static_cast<double>(stat.counts.reactionMs) / stat.counts.hits : 0.0;
     }
     return keys;
 }

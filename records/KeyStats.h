@@ -13,8 +13,8 @@ namespace keyfall::records {
 struct KeyStat {
     std::string key; // "A" to "Z", "0" to "9"
     KeyCounts counts;
-    double accuracy = 0;       // Accuracy() of its hits, landings and stray presses
-    double reactionMs = 0;     // mean time from launch to hit; 0 without hits
+    double accuracy = 0;   // Accuracy() of its hits, landings and stray presses
+    double reactionMs = 0; // mean time from launch to hit; 0 without hits
     int Events() const { return counts.hits + counts.landed + counts.wrong; }
 };
 

@@ -12,9 +12,9 @@ struct KeyCounts {
     int launched = 0;
     int hits = 0;
     int landed = 0;
-    int wrong = 0;                   // typed while no copy of it was falling
-    std::int64_t reactionTicks = 0;  // letter-timer ticks from launch to hit, summed over the hits
-    std::int64_t reactionMs = 0;     // the same in milliseconds (ticks × the game's level); filled by queries
+    int wrong = 0;                  // typed while no copy of it was falling
+    std::int64_t reactionTicks = 0; // letter-timer ticks from launch to hit, summed over the hits
+    std::int64_t reactionMs = 0;    // the same in milliseconds (ticks × the game's level); filled by queries
     bool operator==(const KeyCounts&) const = default;
 };
 

@@ -446,8 +446,8 @@ std::map<std::string, KeyCounts> RecordStore::KeyTotals(const std::string& playe
         WHERE p.name = ?1 GROUP BY k.character)sql");
     query.Bind(1, player);
     while (query.Step()) {
-        keys[query.Text(0)] = {ToInt(query.Int(1)), ToInt(query.Int(2)), ToInt(query.Int(3)), ToInt(query.Int(4)),
-                               query.Int(5), query.Int(6)};
+        keys[query.Text(0)] = {ToInt(query.Int(1)), ToInt(query.Int(2)), ToInt(query.Int(3)),
+                               ToInt(query.Int(4)), query.Int(5),        query.Int(6)};
     }
     return keys;
 }
@@ -460,9 +460,9 @@ bool RecordStore::ExportCsv(const std::string& player, std::ostream& out)
            "caratteri_al_minuto,precisione_percento,finita\r\n";
     char number[32];
     for (const GameRecord& g : Games(player)) {
-        out << CsvField(g.player) << ',' << g.startedAt << ',' << CsvField(LevelName(g.level)) << ',' << g.rounds
-            << ',' << g.roundsPlayed << ',' << CsvField(KeySetName(g.keySet)) << ',' << g.total << ',' << g.hits
-            << ',' << g.misses << ',' << g.landed << ',';
+        out << CsvField(g.player) << ',' << g.startedAt << ',' << CsvField(LevelName(g.level)) << ',' << g.rounds << ','
+            << g.roundsPlayed << ',' << CsvField(KeySetName(g.keySet)) << ',' << g.total << ',' << g.hits << ','
+            << g.misses << ',' << g.landed << ',';
         std::snprintf(number, sizeof number, "%.1f", static_cast<double>(g.durationMs) / 1000.0);
         out << number << ',';
         std::snprintf(number, sizeof number, "%.1f", CharsPerMinute(g));

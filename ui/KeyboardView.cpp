@@ -95,10 +95,10 @@ void KeyboardView::paintEvent(QPaintEvent* /*event*/)
             font.setBold(false);
             font.setPixelSize(std::max(7, static_cast<int>(rect.height() * 0.17)));
             painter.setFont(font);
-            const QString detail = stat.counts.hits > 0
-                                       ? QStringLiteral("%1%\n%2 ms").arg(qRound(stat.accuracy * 100)).arg(
-                                             qRound(stat.reactionMs))
-                                       : QStringLiteral("%1%").arg(qRound(stat.accuracy * 100));
+            const QString detail =
+                stat.counts.hits > 0
+                    ? QStringLiteral("%1%\n%2 ms").arg(qRound(stat.accuracy * 100)).arg(qRound(stat.reactionMs))
+                    : QStringLiteral("%1%").arg(qRound(stat.accuracy * 100));
             painter.drawText(rect.adjusted(2, rect.height() * 0.52, -2, -rect.height() * 0.1),
                              Qt::AlignHCenter | Qt::AlignTop, detail);
             if (m_slowestMs > 0 && stat.reactionMs > 0) {

@@ -39,7 +39,6 @@ private:
     records::SystemClock m_clock;
     records::GameRecorder m_recorder;
     std::unique_ptr<records::RecordWriter> m_writer; // destroyed first: its thread ends before the rest
-
 };
 
 } // namespace keyfall

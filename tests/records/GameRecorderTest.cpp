@@ -14,7 +14,10 @@ namespace {
 class VirtualTime : public Clock {
 public:
     explicit VirtualTime(const VirtualClock& clock) : m_clock(clock) {}
-    std::string NowUtc() const override { return "2026-12-08T10:00:" + std::to_string(10 + m_clock.Now() / 1000 % 50) + "Z"; }
+    std::string NowUtc() const override
+    {
+        return "2026-12-08T10:00:" + std::to_string(10 + m_clock.Now() / 1000 % 50) + "Z";
+    }
     std::int64_t SteadyMs() const override { return m_clock.Now(); }
 
 private:
@@ -22,9 +25,8 @@ private:
 };
 
 struct RecordedGame : test::Game {
-    explicit RecordedGame(int rounds) : Game(5), time(clock), recorder("anna", time, [this](GameRecord g) {
-        records.push_back(std::move(g));
-    })
+    explicit RecordedGame(int rounds)
+        : Game(5), time(clock), recorder("anna", time, [this](GameRecord g) { records.push_back(std::move(g)); })
     {
         store.Set("Rounds", "Max", std::to_string(rounds));
         store.Sync();

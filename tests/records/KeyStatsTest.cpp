@@ -22,8 +22,11 @@ std::vector<std::string> Names(const std::vector<KeyStat>& keys)
 
 TEST(KeyStats, UpperAndLowerCaseMeetOnOneKeyAndStrayCharactersOnNone)
 {
-    const auto keys = ByKey({{"a", Counts(3, 1, 0, 1500)}, {"A", Counts(1, 0, 1, 700)}, {"7", Counts(2, 0, 0, 800)},
-                             {"#", Counts(0, 0, 4)}, {"è", Counts(0, 0, 1)}});
+    const auto keys = ByKey({{"a", Counts(3, 1, 0, 1500)},
+                             {"A", Counts(1, 0, 1, 700)},
+                             {"7", Counts(2, 0, 0, 800)},
+                             {"#", Counts(0, 0, 4)},
+                             {"è", Counts(0, 0, 1)}});
     ASSERT_EQ(keys.size(), 2u);
     const KeyStat& a = keys.at("A");
     EXPECT_EQ(a.counts.hits, 4);

@@ -10,10 +10,10 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <functional>
-#include <mutex>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -394,7 +394,9 @@ TEST(RecordWriter, QuittingDoesNotWaitForALockedFile)
 {
     TempFolder folder;
     const std::string path = folder.File("keyfall.sqlite");
-    { RecordStore create(path, Quick()); }
+    {
+        RecordStore create(path, Quick());
+    }
     sqlite3* other = nullptr;
     sqlite3_open(path.c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);

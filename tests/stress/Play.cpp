@@ -1039,7 +1039,8 @@ void EventLedger::GameEnded(std::int16_t total, bool finishedGame)
     if (total != m_form.TotalScore || total != m_total)
         Break("a game ended with " + std::to_string(total) + ", the board shows " + std::to_string(m_form.TotalScore)
               + " and its events made " + std::to_string(m_total));
-    const bool anyFalling = std::any_of(m_falling.begin(), m_falling.end(), [](const auto& f) { return f.has_value(); });
+    const bool anyFalling =
+        std::any_of(m_falling.begin(), m_falling.end(), [](const auto& f) { return f.has_value(); });
     if (finishedGame && anyFalling)
         Break("a game finished with characters still falling");
     // A stop clears the board: whatever still fell is gone with the game.

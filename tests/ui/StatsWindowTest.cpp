@@ -1,6 +1,7 @@
 // The statistics window on the offscreen platform, over a records file made for each test,
 // and the main window's part: F2 between games, the greeting of a new record.
 
+#include "ui/StatsWindow.h"
 #include "records/RecordStore.h"
 #include "records/SampleGames.h"
 #include "records/TempFolder.h"
@@ -9,7 +10,6 @@
 #include "ui/GameWindow.h"
 #include "ui/KeyboardView.h"
 #include "ui/PlayField.h"
-#include "ui/StatsWindow.h"
 
 #include <QChart>
 #include <QChartView>
@@ -17,11 +17,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineSeries>
+#include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QProcess>
 #include <QTest>
 
 using namespace keyfall;
