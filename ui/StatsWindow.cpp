@@ -64,7 +64,7 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, do
     chart->addSeries(series);
     auto* x = new QValueAxis;
     x->setLabelFormat(QStringLiteral("%d"));
-    x->setRange(1, std::max<qsizetype>(2, points.size()));
+    x->setRange(1, static_cast<qreal>(std::max<qsizetype>(2, points.size())));
     if (!xTitle.isEmpty())
         x->setTitleText(xTitle);
     auto* y = new QValueAxis;

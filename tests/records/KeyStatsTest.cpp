@@ -15,6 +15,7 @@ KeyCounts Counts(int hits, int landed, int wrong, std::int64_t reactionMs = 0)
 std::vector<std::string> Names(const std::vector<KeyStat>& keys)
 {
     std::vector<std::string> names;
+    names.reserve(keys.size());
     for (const auto& k : keys)
         names.push_back(k.key);
     return names;

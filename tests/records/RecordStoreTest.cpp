@@ -330,6 +330,7 @@ TEST(RecordStoreConcurrency, TwoProgramsWritingAtOnceLoseNothing)
     for (const char* player : {"anna", "bruno"}) {
         std::vector<std::string> args{RECORD_LOOP, path, player, std::to_string(kGames)};
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (auto& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);

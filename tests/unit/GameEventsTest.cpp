@@ -27,7 +27,7 @@ struct EventGame : Game {
         int waves = form.WavesLaunched();
         std::int64_t waveStart = clock.Now();
         bool typed = false;
-        while (form.GameRunning && clock.Now() < 20 * 60 * 1000) {
+        while (form.GameRunning && clock.Now() < std::int64_t{20} * 60 * 1000) {
             clock.Advance(5);
             if (form.WavesLaunched() != waves) {
                 waves = form.WavesLaunched();
