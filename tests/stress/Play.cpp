@@ -1008,8 +1008,7 @@ void EventLedger::Ends(int slot, const std::string& character, const char* how)
 void EventLedger::Hit(const std::string& character, int slot, float height, int ticks)
 {
     Ends(slot, character, "a hit");
-    // Speeds edited by hand may be negative, so a letter can rise: only the ground bounds it.
-    if (ticks < 0 || height > kBottomLimit)
+    if (ticks < 0 || height < 0 || height > kBottomLimit)
         Break("a hit at height " + std::to_string(height) + " after " + std::to_string(ticks) + " ticks");
 }
 
