@@ -23,6 +23,12 @@ constexpr CharClass kUpper{65, 90};
 constexpr CharClass kLower{97, 122};
 constexpr CharClass kDigit{48, 57};
 
+int FirstKeySet(const std::array<bool, 5>& keys)
+{
+    const auto first = std::find(keys.begin(), keys.end(), true);
+    return first == keys.end() ? kNoKeySet : static_cast<int>(first - keys.begin());
+}
+
 } // namespace
 
 std::string_view CueFileName(Cue cue)
@@ -218,8 +224,19 @@ void FrmMain::SetLabelChars()
     }
 }
 
+void FrmMain::ReportLaunches()
+{
+    for (int i = 0; i < kSlots; ++i) {
+        if (!lblLetter[i].Visible)
+            continue;
+        m_launchTick[i] = m_letterTicks;
+        m_events->Launched(i, lblLetter[i].Caption);
+    }
+}
+
 void FrmMain::timerLetters_Timer()
 {
+    ++m_letterTicks;
     for (int i = 0; i < kSlots; ++i) {
         if (lblLetter[i].Visible)
             lblLetter[i].Top += static_cast<float>(FallSpeed[i]);
@@ -231,6 +248,7 @@ void FrmMain::timerLetters_Timer()
         Explode[i].Top = lblLetter[i].Top;
         Explode[i].Visible = true;
         lblLetter[i].Visible = false;
+        m_events->Landed(i, lblLetter[i].Caption);
         m_cues.PlayCue(Cue::Explode);
         CheckKey(kLandingMarker);
     }
@@ -270,6 +288,7 @@ void FrmMain::CheckKey(char32_t ch)
             --remaining;
             Star[i].Top = lblLetter[i].Top;
             Star[i].Visible = true;
+            m_events->Hit(lblLetter[i].Caption, i, lblLetter[i].Top, static_cast<int>(m_letterTicks - m_launchTick[i]));
             lblLetter[i].Visible = false;
             lblLetter[i].Top = 0;
         }
@@ -277,6 +296,7 @@ void FrmMain::CheckKey(char32_t ch)
     if (missed && ch != kLandingMarker) {
         AddToTotal(-kMissPenalty);
         ShowTotal();
+        m_events->Missed(typed);
         m_cues.PlayCue(Cue::Miss);
     }
     // Only the end of a launched wave starts its tally, once: a key typed while nothing
@@ -312,9 +332,11 @@ void FrmMain::cmdStart_Click()
         GameRunning = true;
         cmdStart.Caption = kStopCaption;
         Difficulty = optDifficulty[0].Value ? kEasy : optDifficulty[1].Value ? kMedium : kHard;
+        m_events->GameStarted(Difficulty, m_settings.MaxRounds, FirstKeySet(m_settings.KeySet));
         StartGame();
     } else {
         GameRunning = false;
+        m_events->GameEnded(TotalScore, false);
         ClearBoard();
         // A stop ends the whole sequence: no tally, pause or new wave runs on after it.
         timerScore.SetEnabled(false);
@@ -346,6 +368,7 @@ void FrmMain::StartGame()
     ClearBoard();
     LaunchWave();
     SetLabelChars();
+    ReportLaunches();
     m_waveInPlay = true;
     ++m_wavesLaunched;
     timerLetters.SetInterval(Difficulty);
@@ -367,6 +390,7 @@ void FrmMain::TimerRound_Timer()
             TimerRound.SetEnabled(false);
             GameRunning = false;
             RoundStep = 0;
+            m_events->GameEnded(TotalScore, true);
         } else {
             lblMessage.Caption = "Il giro " + std::to_string(RoundNumber) + " è finito";
             lblMessage.Visible = true;
@@ -430,6 +454,7 @@ void FrmMain::timerScore_Timer()
     }
     AddToTotal(roundPoints);
     ShowTotal();
+    m_events->RoundScored(RoundNumber, roundPoints);
     timerScore.SetEnabled(false);
     TimerRound.SetEnabled(true);
 }

@@ -5,6 +5,7 @@
 // interfaces handed in; nothing here reads a clock or knows about Qt.
 
 #include "game/Controls.h"
+#include "game/GameEvents.h"
 #include "game/Host.h"
 #include "settings/Random.h"
 #include "settings/Settings.h"
@@ -125,12 +126,16 @@ public:
 
     Settings& settings() { return m_settings; }
 
+    // Who hears what happens in the games from now on; nobody until this is called.
+    void SetEvents(GameEvents& events) { m_events = &events; }
+
 private:
     // Centres the field with the panel below it and the two captions above it (start-up and resizes).
     void CentreControls();
     void CheckKey(char32_t ch);
     void AddToTotal(int points);
     void ShowTotal();
+    void ReportLaunches();
     std::int16_t DrawCode(int keySetIndex);
     std::int16_t DrawSpeed(std::int16_t low, std::int16_t high);
 
@@ -141,6 +146,12 @@ private:
     Host& m_host;
     bool m_waveInPlay = false;
     int m_wavesLaunched = 0;
+    GameEvents m_silent;
+    GameEvents* m_events = &m_silent;
+    // Letter-timer ticks so far, and the count at each slot's launch: reaction times are
+    // counted in ticks, never read from a clock.
+    std::int64_t m_letterTicks = 0;
+    std::array<std::int64_t, kSlots> m_launchTick{};
 };
 
 } // namespace keyfall

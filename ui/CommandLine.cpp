@@ -60,7 +60,16 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
                        "sets the factor. Without it the game keeps its own size, smaller only where the screen "
                        "is too small."),
         QStringLiteral("fit|N"));
-    parser.addOptions({help, version, window, noSound, scale});
+    const QCommandLineOption player(
+        QStringLiteral("player"), QStringLiteral("Record and show the games of NAME (default: the login name)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption stats(QStringLiteral("stats"),
+                                   QStringLiteral("Open the statistics window instead of the game."));
+    const QCommandLineOption exportCsv(
+        QStringLiteral("export-csv"),
+        QStringLiteral("Write the player's games to FILE as CSV (- for standard output) and exit."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, window, noSound, scale, player, stats, exportCsv});
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -108,6 +117,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     }
     result.Options.Display.Windowed = parser.isSet(window);
     result.Options.Sound = !parser.isSet(noSound);
+    result.Options.Player = parser.value(player).trimmed();
+    result.Options.Stats = parser.isSet(stats);
+    result.Options.ExportCsv = parser.value(exportCsv);
     return result;
 }
 

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -262,7 +263,16 @@ void GameWindow::Mirror()
         else
             widget->unsetCursor();
     }
+    // The greeting belongs to the finished game's end message and goes with it.
+    if (m_form.GameRunning || !m_form.lblMessage.Visible || m_form.lblMessage.Caption != kGameOverText)
+        m_picture2->SetRecordText({});
     m_picture2->Refresh();
+}
+
+void GameWindow::GreetRecord()
+{
+    if (!m_form.GameRunning && m_form.lblMessage.Visible && m_form.lblMessage.Caption == kGameOverText)
+        m_picture2->SetRecordText(QStringLiteral("Nuovo record!"));
 }
 
 bool GameWindow::eventFilter(QObject* watched, QEvent* event)
@@ -303,6 +313,10 @@ bool GameWindow::PreviewKey(QObject* watched, QEvent* event)
     }
     if (const auto code = VirtualKeyCode(*key))
         Handle([this, code, key] { m_form.Form_KeyDown(*code, ShiftState(key->modifiers())); });
+    // F2 types nothing, so opening the statistics between games costs the player nothing.
+    // They open once this key event is over, not inside it.
+    if (key->key() == Qt::Key_F2 && !key->isAutoRepeat() && !m_form.GameRunning && m_openStats)
+        QTimer::singleShot(0, this, m_openStats);
     if (const auto typed = TypedCharacter(*key))
         Handle([this, typed] { m_form.Form_KeyPress(*typed); });
     return false;

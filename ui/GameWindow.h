@@ -49,6 +49,12 @@ public:
     // Runs one handler of the game and mirrors what it changed.
     void Handle(const std::function<void()>& handler);
 
+    // What F2 does when no game runs: open the statistics.
+    void SetStatsOpener(std::function<void()> open) { m_openStats = std::move(open); }
+    // Greets a new personal record under the end message, if the game that made it is still
+    // the one on the screen.
+    void GreetRecord();
+
     // Host
     ScreenTwips ScreenSize() const override;
     std::string GroupSeparator() const override;
@@ -90,6 +96,7 @@ private:
     QMetaObject::Connection m_screenWatch;
     TimerDriver m_timers;
     bool m_optionsOpen = false;
+    std::function<void()> m_openStats;
 
     PlayField* m_picture2 = nullptr;
     QFrame* m_picture1 = nullptr;

@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace keyfall {
 
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
@@ -24,6 +26,7 @@ void PlayField::SetMetrics(const Metrics& metrics)
     m_messageFont = m_metrics.Font(Verdana(24, true));
     m_scoreFont = m_metrics.Font(Arial(12, true));
     m_pressFont = m_metrics.Font(Arial(18, true));
+    m_recordFont = m_metrics.Font(Verdana(18, true));
     update();
 }
 
@@ -39,6 +42,30 @@ void PlayField::Refresh()
         return;
     m_drawn = std::move(now);
     update();
+}
+
+void PlayField::SetRecordText(const QString& text)
+{
+    if (text == m_recordText)
+        return;
+    update(RecordRect());
+    m_recordText = text;
+    update(RecordRect());
+}
+
+QRect PlayField::RecordRect() const
+{
+    // Centred under the message's text and clear of its line, so it never covers it.
+    const Label& message = m_form.lblMessage;
+    const QFontMetricsF messageMetrics(m_messageFont);
+    const qreal messageWidth = messageMetrics.horizontalAdvance(QString::fromStdString(message.Caption));
+    const qreal border = lineWidth();
+    const qreal centre = border + m_metrics.PxF(message.Left) + messageWidth / 2;
+    const QFontMetricsF metrics(m_recordFont);
+    const qreal width = metrics.horizontalAdvance(m_recordText) + 4;
+    const qreal top = border + m_metrics.PxF(message.Top)
+                      + std::max(m_metrics.PxF(message.Height), messageMetrics.height()) + m_metrics.Scaled(6);
+    return QRectF(centre - width / 2, top, width, metrics.height() + 2).toAlignedRect();
 }
 
 void PlayField::DrawLabel(QPainter& painter, const Label& label, const QFont& font, const QColor& color) const
@@ -98,6 +125,12 @@ void PlayField::paintEvent(QPaintEvent* event)
     for (const Label& score : m_form.Score)
         DrawLabel(painter, score, m_scoreFont, QColor(0xFF, 0xFF, 0x80));
     DrawLabel(painter, m_form.lblPress, m_pressFont, QColor(0xFF, 0xFF, 0xFF));
+    if (!m_recordText.isEmpty()) {
+        painter.translate(-border, -border);
+        painter.setFont(m_recordFont);
+        painter.setPen(QColor(0xFF, 0xD7, 0x00));
+        painter.drawText(RecordRect(), Qt::AlignCenter, m_recordText);
+    }
 }
 
 } // namespace keyfall

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QPixmap>
+#include <QString>
 
 #include <array>
 
@@ -22,6 +23,11 @@ public:
     void Refresh();
     // Draws the field at this scale from now on.
     void SetMetrics(const Metrics& metrics);
+    // A line of our own under the message (a new personal record), or empty for none.
+    void SetRecordText(const QString& text);
+    const QString& recordText() const { return m_recordText; }
+    // Where that line is drawn, in the field's coordinates.
+    QRect RecordRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +56,8 @@ private:
     QFont m_messageFont;
     QFont m_scoreFont;
     QFont m_pressFont;
+    QFont m_recordFont;
+    QString m_recordText;
 };
 
 } // namespace keyfall
