@@ -60,9 +60,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
                        "sets the factor. Without it the game keeps its own size, smaller only where the screen "
                        "is too small."),
         QStringLiteral("fit|N"));
-    const QCommandLineOption player(
-        QStringLiteral("player"), QStringLiteral("Record and show the games of NAME (default: the login name)."),
-        QStringLiteral("NAME"));
+    const QCommandLineOption player(QStringLiteral("player"),
+                                    QStringLiteral("Record and show the games of NAME (default: the login name)."),
+                                    QStringLiteral("NAME"));
     const QCommandLineOption stats(QStringLiteral("stats"),
                                    QStringLiteral("Open the statistics window instead of the game."));
     const QCommandLineOption exportCsv(

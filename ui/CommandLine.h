@@ -12,9 +12,9 @@ namespace keyfall {
 struct CommandLine {
     Presentation Display;
     bool Sound = true;
-    QString Player; // whose games are recorded and shown; empty: the login name
+    QString Player;     // whose games are recorded and shown; empty: the login name
     bool Stats = false; // the statistics window instead of the game
-    QString ExportCsv; // write the player's games as CSV here ("-": standard output) and end
+    QString ExportCsv;  // write the player's games as CSV here ("-": standard output) and end
 };
 
 struct ParsedCommandLine {
