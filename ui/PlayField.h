@@ -1,7 +1,9 @@
 #pragma once
 // The playing field: one painted widget that draws the night picture and, from the game's
 // control state, the explosions, letters, stars, message, score labels and key echo.
-// Painting one widget is cheaper than moving dozens of child widgets on every letter tick.
+// Painting one widget is cheaper than moving dozens of child widgets on every letter tick,
+// and it redraws only the rectangles that the game's changes touch: a letter that moves
+// costs its old and new place, not the whole field.
 
 #include "game/FrmMain.h"
 
@@ -10,6 +12,7 @@
 #include <QPixmap>
 
 #include <array>
+#include <string>
 
 namespace keyfall {
 
@@ -17,28 +20,30 @@ class PlayField : public QFrame {
     Q_OBJECT
 public:
     PlayField(const FrmMain& form, QWidget* parent);
-    // Repaints when anything drawn in the field has changed since the last call.
-    void Refresh();
+    // Schedules a repaint of the old and new places of what `changes` names.
+    void Invalidate(const ChangeSet& changes);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void DrawLabel(QPainter& painter, const Label& label, const QFont& font, const QColor& color) const;
-
-    struct Drawn {
-        std::array<Label, kSlots> letters;
-        std::array<Image, kSlots> explosions;
-        std::array<Image, kSlots> stars;
-        std::array<Label, kSlots> scores;
-        Label message;
-        Label press;
-        bool operator==(const Drawn&) const = default;
+    // A label as the field draws it: its text, kept from one paint to the next so that
+    // neither painting nor measuring builds a new string, and where it was last drawn.
+    struct DrawnLabel {
+        std::string caption;
+        QString text;
+        qreal ascent = 0;
+        QRectF ink; // the text's pixels, relative to the label's top-left corner
+        QRect drawn;
     };
-    Drawn Capture() const;
+    void Track(DrawnLabel& drawn, const Label& label, const QFont& font);
+    void TrackImage(QRect& drawn, QRect now);
+    QRect ExplosionRect(const Image& image) const;
+    QRect StarRect(const Image& image) const;
+    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRegion& dirty,
+                   const QFont& font, const QColor& color) const;
 
     const FrmMain& m_form;
-    Drawn m_drawn;
     QPixmap m_background;
     QPixmap m_star;
     std::array<QPixmap, LastExplosionFrame - FirstExplosionFrame + 1> m_explosions;
@@ -46,6 +51,13 @@ private:
     QFont m_messageFont;
     QFont m_scoreFont;
     QFont m_pressFont;
+
+    std::array<DrawnLabel, kSlots> m_letters;
+    std::array<DrawnLabel, kSlots> m_scores;
+    std::array<QRect, kSlots> m_explosionRects;
+    std::array<QRect, kSlots> m_starRects;
+    DrawnLabel m_message;
+    DrawnLabel m_press;
 };
 
 } // namespace keyfall
