@@ -42,12 +42,15 @@ void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
 {
     if (label.Caption != drawn.caption) {
         drawn.caption = label.Caption;
-        drawn.text = QString::fromStdString(label.Caption);
+        const QString text = QString::fromStdString(label.Caption);
+        // Laid out once per caption: a letter that only falls is drawn from the same glyphs.
+        drawn.text.setTextFormat(Qt::PlainText);
+        drawn.text.setText(text);
+        drawn.text.prepare(QTransform(), font);
         // The labels size themselves to their text and keep their left edge: the text starts
         // at the label's top-left corner, its baseline one ascent below.
         const QFontMetricsF metrics(font);
-        drawn.ascent = metrics.ascent();
-        drawn.ink = metrics.boundingRect(drawn.text).translated(0, drawn.ascent);
+        drawn.ink = metrics.boundingRect(text).translated(0, metrics.ascent());
     }
     const bool shown = label.Visible && !label.Caption.empty();
     TrackImage(drawn.drawn, shown ? Covering(drawn.ink.translated(Px(label.Left), Px(label.Top))) : QRect());
@@ -57,10 +60,8 @@ void PlayField::TrackImage(QRect& drawn, QRect now)
 {
     // The old place loses the drawing, the new one gets it; where both are the same, the
     // content may still be new (another caption, another explosion frame).
-    if (!drawn.isNull())
-        update(drawn);
-    if (!now.isNull() && now != drawn)
-        update(now);
+    AddDirty(drawn);
+    AddDirty(now);
     drawn = now;
 }
 
@@ -95,57 +96,117 @@ void PlayField::Invalidate(const ChangeSet& changes)
         Track(m_message, m_form.lblMessage, m_messageFont);
     if (changes.press)
         Track(m_press, m_form.lblPress, m_pressFont);
+    for (QRect& rect : m_dirty) {
+        if (!rect.isNull())
+            update(rect);
+        rect = QRect();
+    }
 }
 
-void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRegion& dirty,
+void PlayField::AddDirty(const QRect& rect)
+{
+    if (rect.isNull())
+        return;
+    // A few rectangles, each grown to take in its neighbours: letters falling side by side
+    // become one band instead of a region of hundreds of slivers, each painted and sent to
+    // the display on its own, while the echo at the bottom and a letter at the top stay apart.
+    const auto area = [](const QRect& r) { return qint64{r.width()} * r.height(); };
+    QRect* best = nullptr;
+    QRect* empty = nullptr;
+    qint64 bestGrowth = 0;
+    for (QRect& dirty : m_dirty) {
+        if (dirty.isNull()) {
+            empty = empty ? empty : &dirty;
+            continue;
+        }
+        const qint64 growth = area(dirty | rect) - area(dirty) - area(rect);
+        if (!best || growth < bestGrowth) {
+            best = &dirty;
+            bestGrowth = growth;
+        }
+    }
+    if (empty && (!best || bestGrowth > 0)) {
+        *empty = rect;
+        return;
+    }
+    *best |= rect;
+}
+
+void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
                           const QFont& font, const QColor& color) const
 {
-    if (drawn.drawn.isNull() || !dirty.intersects(drawn.drawn))
+    if (drawn.drawn.isNull() || !part.intersects(drawn.drawn))
         return;
     painter.setFont(font);
     painter.setPen(color);
-    painter.drawText(QPointF(Px(label.Left), Px(label.Top) + drawn.ascent), drawn.text);
+    painter.drawStaticText(QPointF(Px(label.Left), Px(label.Top)), drawn.text);
+}
+
+const QPixmap& PlayField::Background(qreal ratio)
+{
+    if (ratio == 1.0)
+        return m_background;
+    // On a scaled screen the picture is enlarged once, smoothly, to the screen's pixels, and
+    // then copied as it is at every paint instead of being scaled again.
+    if (m_scaledBackground.devicePixelRatio() != ratio || m_scaledBackground.isNull()) {
+        m_scaledBackground = m_background.scaled(m_background.size() * ratio, Qt::IgnoreAspectRatio,
+                                                 Qt::SmoothTransformation);
+        m_scaledBackground.setDevicePixelRatio(ratio);
+    }
+    return m_scaledBackground;
 }
 
 void PlayField::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
-    // Qt clips the painter to the region that needs repainting; the drawings that lie
-    // wholly outside it are skipped.
-    const QRegion& dirty = event->region();
     QPainter painter(this);
-    painter.setClipRect(contentsRect());
     painter.translate(kBorder, kBorder);
-    painter.fillRect(QRect(0, 0, width(), height()), Qt::black);
     painter.setRenderHint(QPainter::TextAntialiasing);
     // On a scaled screen (QT_SCALE_FACTOR=1.5) the pictures are enlarged: smoothing keeps
     // every star the same size instead of doubling every other pixel.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(0, 0, m_background);
+    const QPixmap& background = Background(devicePixelRatioF());
+    // One rectangle of the region at a time: under a rectangular clip Qt copies the picture
+    // with plain block copies, where a clip of many rectangles makes it blend line by line.
+    // The rectangles of a region never overlap, so every pixel is still drawn once.
+    const QRect inside = contentsRect();
+    for (const QRect& rect : event->region()) {
+        const QRect part = rect & inside;
+        if (part.isEmpty())
+            continue;
+        painter.setClipRect(part.translated(-kBorder, -kBorder));
+        PaintPart(painter, part, background);
+    }
+}
+
+void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& background) const
+{
+    painter.fillRect(part.translated(-kBorder, -kBorder), Qt::black);
+    painter.drawPixmap(0, 0, background);
 
     // Lower controls first, as the window stacks them.
     for (std::size_t i = 0; i < kSlots; ++i) {
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
-            if (!m_explosionRects[i].isNull() && dirty.intersects(m_explosionRects[i]))
+            if (!m_explosionRects[i].isNull() && part.intersects(m_explosionRects[i]))
                 painter.drawPixmap(QPointF(Px(boom.Left), Px(boom.Top)),
                                    m_explosions[static_cast<std::size_t>(boom.Picture - FirstExplosionFrame)]);
         };
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)
             explosion();
-        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], dirty, m_letterFont, QColor(0xFF, 0x00, 0x00));
+        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], part, m_letterFont, QColor(0xFF, 0x00, 0x00));
         if (i != 0)
             explosion();
         const Image& star = m_form.Star[i];
-        if (!m_starRects[i].isNull() && dirty.intersects(m_starRects[i]))
+        if (!m_starRects[i].isNull() && part.intersects(m_starRects[i]))
             painter.drawPixmap(QRectF(Px(star.Left), Px(star.Top), Px(star.Width), Px(star.Height)), m_star,
                                QRectF(m_star.rect()));
     }
-    DrawLabel(painter, m_message, m_form.lblMessage, dirty, m_messageFont, QColor(0x00, 0x00, 0xFF));
+    DrawLabel(painter, m_message, m_form.lblMessage, part, m_messageFont, QColor(0x00, 0x00, 0xFF));
     for (std::size_t i = 0; i < kSlots; ++i)
-        DrawLabel(painter, m_scores[i], m_form.Score[i], dirty, m_scoreFont, QColor(0xFF, 0xFF, 0x80));
-    DrawLabel(painter, m_press, m_form.lblPress, dirty, m_pressFont, QColor(0xFF, 0xFF, 0xFF));
+        DrawLabel(painter, m_scores[i], m_form.Score[i], part, m_scoreFont, QColor(0xFF, 0xFF, 0x80));
+    DrawLabel(painter, m_press, m_form.lblPress, part, m_pressFont, QColor(0xFF, 0xFF, 0xFF));
 }
 
 } // namespace keyfall

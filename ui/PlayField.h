@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QPixmap>
+#include <QStaticText>
 
 #include <array>
 #include <string>
@@ -27,24 +28,28 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // A label as the field draws it: its text, kept from one paint to the next so that
-    // neither painting nor measuring builds a new string, and where it was last drawn.
+    // A label as the field draws it: its text, laid out once and kept from one paint to the
+    // next, and where it was last drawn.
     struct DrawnLabel {
         std::string caption;
-        QString text;
-        qreal ascent = 0;
+        QStaticText text;
         QRectF ink; // the text's pixels, relative to the label's top-left corner
         QRect drawn;
     };
     void Track(DrawnLabel& drawn, const Label& label, const QFont& font);
     void TrackImage(QRect& drawn, QRect now);
+    void AddDirty(const QRect& rect);
     QRect ExplosionRect(const Image& image) const;
     QRect StarRect(const Image& image) const;
-    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRegion& dirty,
+    const QPixmap& Background(qreal ratio);
+    // Draws what lies in `part` (widget coordinates) of the field; the painter is clipped to it.
+    void PaintPart(QPainter& painter, const QRect& part, const QPixmap& background) const;
+    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
                    const QFont& font, const QColor& color) const;
 
     const FrmMain& m_form;
     QPixmap m_background;
+    QPixmap m_scaledBackground; // the picture at the screen's pixel ratio, where that is not 1
     QPixmap m_star;
     std::array<QPixmap, LastExplosionFrame - FirstExplosionFrame + 1> m_explosions;
     QFont m_letterFont;
@@ -58,6 +63,7 @@ private:
     std::array<QRect, kSlots> m_starRects;
     DrawnLabel m_message;
     DrawnLabel m_press;
+    std::array<QRect, 4> m_dirty; // what the next paint must cover, in a few rectangles
 };
 
 } // namespace keyfall
