@@ -29,7 +29,8 @@ QRect Covering(const QRectF& area)
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
     : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico")),
       m_letterFont(Verdana(24, true)), m_messageFont(Verdana(24, true)), m_scoreFont(Arial(12, true)),
-      m_pressFont(Arial(18, true))
+      m_pressFont(Arial(18, true)), m_letterPen(QColor(0xFF, 0x00, 0x00)), m_messagePen(QColor(0x00, 0x00, 0xFF)),
+      m_scorePen(QColor(0xFF, 0xFF, 0x80)), m_pressPen(QColor(0xFF, 0xFF, 0xFF))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kBorder);
@@ -132,14 +133,10 @@ void PlayField::AddDirty(const QRect& rect)
     *best |= rect;
 }
 
-void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
-                          const QFont& font, const QColor& color) const
+void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part) const
 {
-    if (drawn.drawn.isNull() || !part.intersects(drawn.drawn))
-        return;
-    painter.setFont(font);
-    painter.setPen(color);
-    painter.drawStaticText(QPointF(Px(label.Left), Px(label.Top)), drawn.text);
+    if (!drawn.drawn.isNull() && part.intersects(drawn.drawn))
+        painter.drawStaticText(QPointF(Px(label.Left), Px(label.Top)), drawn.text);
 }
 
 const QPixmap& PlayField::Background(qreal ratio)
@@ -184,7 +181,10 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
     painter.fillRect(part.translated(-kBorder, -kBorder), Qt::black);
     painter.drawPixmap(0, 0, background);
 
-    // Lower controls first, as the window stacks them.
+    // Lower controls first, as the window stacks them. The fonts and pens are set once per
+    // kind of label: setting them builds new objects in Qt, at every call.
+    painter.setFont(m_letterFont);
+    painter.setPen(m_letterPen);
     for (std::size_t i = 0; i < kSlots; ++i) {
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
@@ -195,7 +195,7 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)
             explosion();
-        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], part, m_letterFont, QColor(0xFF, 0x00, 0x00));
+        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], part);
         if (i != 0)
             explosion();
         const Image& star = m_form.Star[i];
@@ -203,10 +203,16 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
             painter.drawPixmap(QRectF(Px(star.Left), Px(star.Top), Px(star.Width), Px(star.Height)), m_star,
                                QRectF(m_star.rect()));
     }
-    DrawLabel(painter, m_message, m_form.lblMessage, part, m_messageFont, QColor(0x00, 0x00, 0xFF));
+    painter.setFont(m_messageFont);
+    painter.setPen(m_messagePen);
+    DrawLabel(painter, m_message, m_form.lblMessage, part);
+    painter.setFont(m_scoreFont);
+    painter.setPen(m_scorePen);
     for (std::size_t i = 0; i < kSlots; ++i)
-        DrawLabel(painter, m_scores[i], m_form.Score[i], part, m_scoreFont, QColor(0xFF, 0xFF, 0x80));
-    DrawLabel(painter, m_press, m_form.lblPress, part, m_pressFont, QColor(0xFF, 0xFF, 0xFF));
+        DrawLabel(painter, m_scores[i], m_form.Score[i], part);
+    painter.setFont(m_pressFont);
+    painter.setPen(m_pressPen);
+    DrawLabel(painter, m_press, m_form.lblPress, part);
 }
 
 } // namespace keyfall

@@ -9,6 +9,7 @@
 
 #include <QFont>
 #include <QFrame>
+#include <QPen>
 #include <QPixmap>
 #include <QStaticText>
 
@@ -44,8 +45,8 @@ private:
     const QPixmap& Background(qreal ratio);
     // Draws what lies in `part` (widget coordinates) of the field; the painter is clipped to it.
     void PaintPart(QPainter& painter, const QRect& part, const QPixmap& background) const;
-    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
-                   const QFont& font, const QColor& color) const;
+    // Draws the label's text if it reaches into `part`, in the painter's font and pen.
+    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part) const;
 
     const FrmMain& m_form;
     QPixmap m_background;
@@ -56,6 +57,10 @@ private:
     QFont m_messageFont;
     QFont m_scoreFont;
     QFont m_pressFont;
+    QPen m_letterPen;
+    QPen m_messagePen;
+    QPen m_scorePen;
+    QPen m_pressPen;
 
     std::array<DrawnLabel, kSlots> m_letters;
     std::array<DrawnLabel, kSlots> m_scores;
