@@ -133,10 +133,19 @@ void PlayField::AddDirty(const QRect& rect)
     *best |= rect;
 }
 
-void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part) const
+void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
+                          const QFont& font, const QPen& pen) const
 {
-    if (!drawn.drawn.isNull() && part.intersects(drawn.drawn))
-        painter.drawStaticText(QPointF(Px(label.Left), Px(label.Top)), drawn.text);
+    if (drawn.drawn.isNull() || !part.intersects(drawn.drawn))
+        return;
+    // Setting a font builds a new one in Qt, at every call: it is set only when another kind
+    // of label comes next, so a tick that moves letters sets it once.
+    if (m_painterFont != &font) {
+        painter.setFont(font);
+        painter.setPen(pen);
+        m_painterFont = &font;
+    }
+    painter.drawStaticText(QPointF(Px(label.Left), Px(label.Top)), drawn.text);
 }
 
 const QPixmap& PlayField::Background(qreal ratio)
@@ -157,6 +166,7 @@ void PlayField::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);
+    m_painterFont = nullptr;
     painter.translate(kBorder, kBorder);
     painter.setRenderHint(QPainter::TextAntialiasing);
     // On a scaled screen (QT_SCALE_FACTOR=1.5) the pictures are enlarged: smoothing keeps
@@ -181,10 +191,7 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
     painter.fillRect(part.translated(-kBorder, -kBorder), Qt::black);
     painter.drawPixmap(0, 0, background);
 
-    // Lower controls first, as the window stacks them. The fonts and pens are set once per
-    // kind of label: setting them builds new objects in Qt, at every call.
-    painter.setFont(m_letterFont);
-    painter.setPen(m_letterPen);
+    // Lower controls first, as the window stacks them.
     for (std::size_t i = 0; i < kSlots; ++i) {
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
@@ -195,7 +202,7 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)
             explosion();
-        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], part);
+        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], part, m_letterFont, m_letterPen);
         if (i != 0)
             explosion();
         const Image& star = m_form.Star[i];
@@ -203,16 +210,10 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
             painter.drawPixmap(QRectF(Px(star.Left), Px(star.Top), Px(star.Width), Px(star.Height)), m_star,
                                QRectF(m_star.rect()));
     }
-    painter.setFont(m_messageFont);
-    painter.setPen(m_messagePen);
-    DrawLabel(painter, m_message, m_form.lblMessage, part);
-    painter.setFont(m_scoreFont);
-    painter.setPen(m_scorePen);
+    DrawLabel(painter, m_message, m_form.lblMessage, part, m_messageFont, m_messagePen);
     for (std::size_t i = 0; i < kSlots; ++i)
-        DrawLabel(painter, m_scores[i], m_form.Score[i], part);
-    painter.setFont(m_pressFont);
-    painter.setPen(m_pressPen);
-    DrawLabel(painter, m_press, m_form.lblPress, part);
+        DrawLabel(painter, m_scores[i], m_form.Score[i], part, m_scoreFont, m_scorePen);
+    DrawLabel(painter, m_press, m_form.lblPress, part, m_pressFont, m_pressPen);
 }
 
 } // namespace keyfall
