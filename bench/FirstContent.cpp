@@ -25,8 +25,8 @@ namespace {
 
 bool HasContent(Display* display, Window root, int width, int height)
 {
-    XImage* image = XGetImage(display, root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
+    XImage* image =
+        XGetImage(display, root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (!image)
         return false;
     // XDestroyImage is a macro, not a function to point at.

@@ -155,8 +155,8 @@ const QPixmap& PlayField::Background(qreal ratio)
     // On a scaled screen the picture is enlarged once, smoothly, to the screen's pixels, and
     // then copied as it is at every paint instead of being scaled again.
     if (m_scaledBackground.devicePixelRatio() != ratio || m_scaledBackground.isNull()) {
-        m_scaledBackground = m_background.scaled(m_background.size() * ratio, Qt::IgnoreAspectRatio,
-                                                 Qt::SmoothTransformation);
+        m_scaledBackground =
+            m_background.scaled(m_background.size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         m_scaledBackground.setDevicePixelRatio(ratio);
     }
     return m_scaledBackground;

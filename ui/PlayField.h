@@ -46,8 +46,8 @@ private:
     // Draws what lies in `part` (widget coordinates) of the field; the painter is clipped to it.
     void PaintPart(QPainter& painter, const QRect& part, const QPixmap& background) const;
     // Draws the label's text if it reaches into `part`.
-    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
-                   const QFont& font, const QPen& pen) const;
+    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part, const QFont& font,
+                   const QPen& pen) const;
 
     const FrmMain& m_form;
     QPixmap m_background;
@@ -70,7 +70,7 @@ private:
     DrawnLabel m_message;
     DrawnLabel m_press;
     mutable const QFont* m_painterFont = nullptr; // the font the painter holds during a paint
-    std::array<QRect, 4> m_dirty; // what the next paint must cover, in a few rectangles
+    std::array<QRect, 4> m_dirty;                 // what the next paint must cover, in a few rectangles
 };
 
 } // namespace keyfall

@@ -109,11 +109,11 @@ class PartialRepaintTest : public QObject {
         PlayField* field = m_window->picture2();
         const qreal ratio = m_window->devicePixelRatioF();
         const QRect area(field->mapTo(m_window.get(), QPoint(0, 0)), field->size());
-        const QImage onScreen =
-            m_window->windowHandle()->screen()->grabWindow(m_window->winId(), area.x(), area.y(), area.width(),
-                                                           area.height())
-                .toImage()
-                .convertToFormat(QImage::Format_RGB32);
+        const QImage onScreen = m_window->windowHandle()
+                                    ->screen()
+                                    ->grabWindow(m_window->winId(), area.x(), area.y(), area.width(), area.height())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
         const QImage full = field->grab().toImage().convertToFormat(QImage::Format_RGB32);
         if (onScreen.size() != full.size()) {
             m_failure = QStringLiteral("sizes differ: %1x%2 on screen, %3x%4 repainted, ratio %5")
