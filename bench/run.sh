@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table. Called by the bench-run target (`make bench`):
-#   run.sh <keyfall> <bench_core> <bench_window> <bench_first_content>
+#   run.sh <keyfall> <bench_core> <bench_window> <bench_records> <bench_first_content>
 # Figures are reported, never asserted; the last column only says whether a figure meets
 # the target that issue 3 and issue 6 set for it.
 #
@@ -12,7 +12,8 @@ set -euo pipefail
 keyfall=$(realpath "$1")
 bench_core=$(realpath "$2")
 bench_window=$(realpath "$3")
-bench_first_content=$(realpath "$4")
+bench_records=$(realpath "$4")
+bench_first_content=$(realpath "$5")
 fidelity_seconds=${KEYFALL_BENCH_FIDELITY_SECONDS:-10}
 export KEYFALL_SIDE_ROUNDS=${KEYFALL_SIDE_ROUNDS:-3}
 cpu_seconds=${KEYFALL_BENCH_CPU_SECONDS:-10}
@@ -48,6 +49,10 @@ say "core: a hard game of 8 rounds on the virtual clock"
 # ---- 2. one letter tick with 18 falling, repainted ------------------------------------
 say "window: letter tick with 18 falling characters, offscreen 1920x1080"
 "$bench_window" tick 3000 >>"$results" 2>"$work/tick.log"
+
+# ---- the records: one game written, the statistics opened over 10,000 games -------------
+say "records: writing a finished hard game; the statistics window over 10,000 games"
+"$bench_records" >>"$results" 2>"$work/records.log"
 
 # ---- 1. the letter timer on the live event loop ----------------------------------------
 for ms in 25 50 100; do
@@ -207,6 +212,12 @@ row "4. keyfall: launch to its window mapped (median of 5)" "$(get mapped_ms) ms
 row "5. resident memory at rest" "$(mb "$(get rss_rest_kb)")" "< 60 MB" "$(verdict "$(get rss_rest_kb) < 60 * 1024")"
 row "5. resident memory in a hard wave" "$(mb "$(get rss_wave_kb)"), peak $(mb "$(get hwm_kb)")" "< 60 MB" \
   "$(verdict "$(get hwm_kb) < 60 * 1024")"
+row "records: one finished hard game written ($(get records_game_hits) hits)" \
+  "median $(get records_save_median), max $(get records_save_max) ms" \
+  "< 5 ms, off the tick" "$(verdict "$(get records_save_median) < 5")"
+row "records: statistics window over 10,000 games (5 opens)" \
+  "median $(get stats_open_median) ms (CPU $(get stats_open_cpu_median), reading $(get stats_read_cpu_median))" \
+  "< 300 ms" "$(verdict "$(get stats_open_median) < 300")"
 row "6. CPU in a hard wave (${cpu_seconds} s)" "$(get cpu_percent) % of one core (Xvfb: $(get xvfb_cpu_percent) %)" "-" "-"
 if [ "$side" = yes ]; then
   sum() { awk -v a="$(get "$1")" -v b="$(get "$2")" 'BEGIN {printf "%.2f", a + b}'; }

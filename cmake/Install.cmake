@@ -1,11 +1,17 @@
 # Where `cmake --install` puts Keyfall: the usual FHS layout under any prefix, nothing outside it.
-# The program finds its cue files in ../share/keyfall relative to bin/, so the two must stay
-# siblings; every destination below is relative to the prefix.
+# The program finds its cue files in ../share/keyfall relative to its own folder, so that
+# folder must lie directly under the prefix (bin/, or games/ for the Debian package); every
+# destination below is relative to the prefix.
 include(GNUInstallDirs)
 
 set(KEYFALL_APP_ID org.keyfall.Keyfall)
+set(KEYFALL_INSTALL_BINDIR ${CMAKE_INSTALL_BINDIR} CACHE STRING
+    "Folder of the executable under the prefix, one level deep (bin, or games on Debian)")
+if(KEYFALL_INSTALL_BINDIR MATCHES "/" OR IS_ABSOLUTE "${KEYFALL_INSTALL_BINDIR}")
+  message(FATAL_ERROR "KEYFALL_INSTALL_BINDIR must be one folder under the prefix: the cues are found in ../share/keyfall")
+endif()
 
-install(TARGETS keyfall RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS keyfall RUNTIME DESTINATION ${KEYFALL_INSTALL_BINDIR})
 
 list(TRANSFORM KEYFALL_CUES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/assets/sounds/ OUTPUT_VARIABLE cue_files)
 install(FILES ${cue_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/keyfall)
@@ -27,5 +33,3 @@ add_custom_target(man_page ALL DEPENDS ${man_page})
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/keyfall RENAME copyright)
-
-include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

@@ -3,20 +3,13 @@
 // its row's text gives: the parsed number or boolean when the text is one, the row's
 // default otherwise.
 
+#include "fuzz/FuzzHome.h"
 #include "settings/Settings.h"
 #include "ui/QtSettingsStore.h"
 
-#include <QtGlobal>
-
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -41,58 +34,20 @@ constexpr std::array<Row, 12> kRows{{
     {"Selezione", "MaiuMinuNume", "False"},
 }};
 
-// The temporary settings folder of this run, removed at exit.
-struct Home {
-    std::filesystem::path root;
-    std::filesystem::path file;
-    ~Home()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-};
-Home* g_home = nullptr;
-
-void Check(bool ok)
-{
-    if (!ok)
-        __builtin_trap();
-}
+keyfall::fuzz::FuzzHome* g_home = nullptr;
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The file is rewritten for every input: memory is much faster than a disk for that.
-    const std::filesystem::path shm("/dev/shm");
-    const std::filesystem::path temp =
-        std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
-    std::string pattern = (temp / "keyfall-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        std::abort();
-    static Home home{pattern, std::filesystem::path(pattern) / "Keyfall" / "Keyfall.ini"};
+    static keyfall::fuzz::FuzzHome home;
     g_home = &home;
-    std::filesystem::create_directories(home.file.parent_path());
-    setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
-    // Qt warns about every unknown type in an @Variant(...) value; at thousands of inputs a
-    // second that is noise, and slow.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    Check(keyfall::QtSettingsStore::FilePath().toStdString() == home.file.string());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    {
-        std::ofstream out(g_home->file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    // QSettings trusts a file it has read before while its size and modification time stay
-    // the same; each input gets a time of its own, so each is read afresh.
-    static std::int64_t stamp = 1'000'000'000;
-    const timespec times[2] = {{++stamp, 0}, {stamp, 0}};
-    utimensat(AT_FDCWD, g_home->file.c_str(), times, 0);
-
+    g_home->Write(data, size);
     const keyfall::QtSettingsStore store;
     keyfall::Settings loaded;
     keyfall::LoadSettings(loaded, store);
@@ -104,12 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string text = store.Get(row.section, row.name, row.fallback);
         if (i < numbers.size()) {
             const auto parsed = keyfall::ParseNumber(text);
-            Check(numbers[i] == parsed.value_or(*keyfall::ParseNumber(row.fallback)));
+            keyfall::fuzz::Check(numbers[i] == parsed.value_or(*keyfall::ParseNumber(row.fallback)));
             if (parsed)
-                Check(keyfall::ParseNumber(keyfall::EncodeNumber(*parsed)) == parsed);
+                keyfall::fuzz::Check(keyfall::ParseNumber(keyfall::EncodeNumber(*parsed)) == parsed);
         } else {
             const auto parsed = keyfall::ParseBoolean(text);
-            Check(loaded.KeySet[i - numbers.size()] == parsed.value_or(*keyfall::ParseBoolean(row.fallback)));
+            keyfall::fuzz::Check(loaded.KeySet[i - numbers.size()]
+                                 == parsed.value_or(*keyfall::ParseBoolean(row.fallback)));
         }
     }
     return 0;

@@ -23,6 +23,12 @@ constexpr CharClass kUpper{65, 90};
 constexpr CharClass kLower{97, 122};
 constexpr CharClass kDigit{48, 57};
 
+int FirstKeySet(const std::array<bool, 5>& keys)
+{
+    const auto first = std::find(keys.begin(), keys.end(), true);
+    return first == keys.end() ? kNoKeySet : static_cast<int>(first - keys.begin());
+}
+
 } // namespace
 
 std::string_view CueFileName(Cue cue)
@@ -125,12 +131,25 @@ void FrmMain::Form_Load()
     timerLetters.SetEnabled(true);
     ClearBoard();
 
+    CentreControls();
+    lblMessage.Visible = true;
+}
+
+void FrmMain::Form_Resize()
+{
+    const ScreenTwips screen = m_host.ScreenSize();
+    Width = screen.Width;
+    Height = screen.Height;
+    CentreControls();
+}
+
+void FrmMain::CentreControls()
+{
     // Centred without rounding: an odd difference gives a half-twip position.
     Picture2.Left = (Width - Picture2.Width) / 2.0f;
     Picture2.Top = (Height - Picture2.Height) / 2.0f;
     Picture1.Left = Picture2.Left;
     Picture1.Top = Picture2.Top + Picture2.Height;
-    lblMessage.Visible = true;
     Label2.Left = (Width - Label2.Width) / 2.0f;
     Label2.Top = Picture2.Top - Label3.Height - Label2.Height;
     Label3.Left = (Width - Label3.Width) / 2.0f;
@@ -243,8 +262,19 @@ void FrmMain::SetLabelChars()
     }
 }
 
+void FrmMain::ReportLaunches()
+{
+    for (int i = 0; i < kSlots; ++i) {
+        if (!lblLetter[i].Visible)
+            continue;
+        m_launchTick[i] = m_letterTicks;
+        m_events->Launched(i, lblLetter[i].Caption);
+    }
+}
+
 void FrmMain::timerLetters_Timer()
 {
+    ++m_letterTicks;
     for (int i = 0; i < kSlots; ++i) {
         // A letter at speed 0 stays where it is drawn: nothing to redraw.
         if (lblLetter[i].Visible && FallSpeed[i] != 0) {
@@ -261,6 +291,7 @@ void FrmMain::timerLetters_Timer()
         lblLetter[i].Visible = false;
         m_changes.explosions.set(static_cast<std::size_t>(i));
         m_changes.letters.set(static_cast<std::size_t>(i));
+        m_events->Landed(i, lblLetter[i].Caption);
         m_cues.PlayCue(Cue::Explode);
         CheckKey(kLandingMarker);
     }
@@ -304,6 +335,7 @@ void FrmMain::CheckKey(char32_t ch)
             --remaining;
             Star[i].Top = lblLetter[i].Top;
             Star[i].Visible = true;
+            m_events->Hit(lblLetter[i].Caption, i, lblLetter[i].Top, static_cast<int>(m_letterTicks - m_launchTick[i]));
             lblLetter[i].Visible = false;
             lblLetter[i].Top = 0;
             m_changes.stars.set(static_cast<std::size_t>(i));
@@ -313,6 +345,7 @@ void FrmMain::CheckKey(char32_t ch)
     if (missed && ch != kLandingMarker) {
         AddToTotal(-kMissPenalty);
         ShowTotal();
+        m_events->Missed(typed);
         m_cues.PlayCue(Cue::Miss);
     }
     // Only the end of a launched wave starts its tally, once: a key typed while nothing
@@ -351,9 +384,11 @@ void FrmMain::cmdStart_Click()
         cmdStart.Caption = kStopCaption;
         m_changes.total = m_changes.startCaption = true;
         Difficulty = optDifficulty[0].Value ? kEasy : optDifficulty[1].Value ? kMedium : kHard;
+        m_events->GameStarted(Difficulty, m_settings.MaxRounds, FirstKeySet(m_settings.KeySet));
         StartGame();
     } else {
         GameRunning = false;
+        m_events->GameEnded(TotalScore, false);
         ClearBoard();
         // A stop ends the whole sequence: no tally, pause or new wave runs on after it.
         timerScore.SetEnabled(false);
@@ -387,6 +422,7 @@ void FrmMain::StartGame()
     ClearBoard();
     LaunchWave();
     SetLabelChars();
+    ReportLaunches();
     m_waveInPlay = true;
     ++m_wavesLaunched;
     timerLetters.SetInterval(Difficulty);
@@ -411,6 +447,7 @@ void FrmMain::TimerRound_Timer()
             TimerRound.SetEnabled(false);
             GameRunning = false;
             RoundStep = 0;
+            m_events->GameEnded(TotalScore, true);
         } else {
             lblMessage.Caption = "Il giro " + std::to_string(RoundNumber) + " è finito";
             lblMessage.Visible = true;
@@ -480,6 +517,7 @@ void FrmMain::timerScore_Timer()
     }
     AddToTotal(roundPoints);
     ShowTotal();
+    m_events->RoundScored(RoundNumber, roundPoints);
     timerScore.SetEnabled(false);
     TimerRound.SetEnabled(true);
 }

@@ -5,6 +5,7 @@
 // interfaces handed in; nothing here reads a clock or knows about Qt.
 
 #include "game/Controls.h"
+#include "game/GameEvents.h"
 #include "game/Host.h"
 #include "settings/Random.h"
 #include "settings/Settings.h"
@@ -72,6 +73,9 @@ public:
     // Window events.
     void Form_Load();
     void Form_Activate();
+    // The screen (or the window) has changed size: the window takes the new size and the
+    // field, panel and captions are centred again as at start-up. Nothing of the game changes.
+    void Form_Resize();
     void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
     void Form_KeyPress(char32_t KeyAscii);
     void Form_KeyUp(std::int16_t KeyCode, std::int16_t Shift);
@@ -161,11 +165,17 @@ public:
     const ChangeSet& Changes() const { return m_changes; }
     void MarkChanged(const ChangeSet& changes);
 
+    // Who hears what happens in the games from now on; nobody until this is called.
+    void SetEvents(GameEvents& events) { m_events = &events; }
+
 private:
+    // Centres the field with the panel below it and the two captions above it (start-up and resizes).
+    void CentreControls();
     void CheckKey(char32_t ch);
     void AddToTotal(int points);
     void ShowTotal();
     void SetCursor(Button& button, int icon);
+    void ReportLaunches();
     std::int16_t DrawCode(int keySetIndex);
     std::int16_t DrawSpeed(std::int16_t low, std::int16_t high);
 
@@ -177,6 +187,12 @@ private:
     bool m_waveInPlay = false;
     int m_wavesLaunched = 0;
     ChangeSet m_changes = ChangeSet::All();
+    GameEvents m_silent;
+    GameEvents* m_events = &m_silent;
+    // Letter-timer ticks so far, and the count at each slot's launch: reaction times are
+    // counted in ticks, never read from a clock.
+    std::int64_t m_letterTicks = 0;
+    std::array<std::int64_t, kSlots> m_launchTick{};
 };
 
 } // namespace keyfall

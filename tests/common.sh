@@ -4,12 +4,21 @@ set -euo pipefail
 
 work=$(mktemp -d)
 pids=()
+# Commands run at exit before the processes are stopped (a null sink to unload, say).
+at_exit=()
 cleanup() {
+  local command pid
+  for command in "${at_exit[@]}"; do eval "$command" >/dev/null 2>&1 || true; done
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$work"
+  if [ -n "${KEEP_WORK:-}" ]; then echo "kept $work" >&2; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
+
+# The session's sound server is found through these; remember them before the scratch
+# folders below take their place.
+session_runtime=${XDG_RUNTIME_DIR:-}
+session_cookie=${PULSE_COOKIE:-${XDG_CONFIG_HOME:-${HOME:-/nonexistent}/.config}/pulse/cookie}
 
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_CONFIG_HOME"
@@ -27,6 +36,50 @@ start_xvfb() {
   for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
   [ -s "$number" ] || fail "Xvfb $1 did not start"
   export DISPLAY=:$(cat "$number")
+}
+
+# use_sound: a sound server for the program, playing into a null sink of our own, which is
+# the program's output (PULSE_SINK) and whose monitor a test may record ($sound_sink.monitor).
+# The session's server (PulseAudio, or PipeWire's PulseAudio service) if it answers, with the
+# sink loaded into it for the length of the test, so nothing reaches the speakers; else a
+# private PulseAudio daemon with only that sink and a socket in the scratch folder (no
+# configuration of the system's, so no hardware is opened); else the test is skipped with
+# status 77, never passed. No script installs a sound server.
+sound_sink=keyfall_null_$$
+use_sound() {
+  unset PULSE_SINK PULSE_SOURCE
+  if [ -z "${PULSE_SERVER:-}" ] && [ -n "$session_runtime" ] && [ -S "$session_runtime/pulse/native" ]; then
+    export PULSE_SERVER=unix:$session_runtime/pulse/native
+  fi
+  [ -f "$session_cookie" ] && export PULSE_COOKIE=$session_cookie
+  local module
+  if [ -n "${PULSE_SERVER:-}" ] && module=$(pactl load-module module-null-sink \
+    sink_name="$sound_sink" rate=44100 channels=1 2>/dev/null); then
+    at_exit+=("pactl unload-module $module")
+  elif command -v pulseaudio >/dev/null; then
+    local runtime=$work/pulse
+    mkdir -m 700 -p "$runtime" "$work/pulse-state"
+    unset PULSE_COOKIE
+    PULSE_RUNTIME_PATH=$runtime PULSE_STATE_PATH=$work/pulse-state \
+      pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disallow-exit \
+      --log-target=stderr --log-level=warning \
+      --load="module-null-sink sink_name=$sound_sink rate=44100 channels=1" \
+      --load="module-native-protocol-unix socket=$runtime/native auth-anonymous=1" \
+      </dev/null >"$work/pulseaudio.log" 2>&1 &
+    pids+=($!)
+    export PULSE_SERVER=unix:$runtime/native
+    # A busy machine may take seconds; a daemon that died will not come back.
+    for _ in $(seq 200); do
+      pactl info >/dev/null 2>&1 && break
+      kill -0 "${pids[-1]}" 2>/dev/null || { cat "$work/pulseaudio.log" >&2; fail "PulseAudio did not start"; }
+      sleep 0.1
+    done
+    pactl info >/dev/null 2>&1 || fail "PulseAudio did not answer within 20 s"
+  else
+    echo "no sound server: skipped"
+    exit 77
+  fi
+  export PULSE_SINK=$sound_sink
 }
 
 stop_last() {

@@ -5,6 +5,7 @@
 #include "ui/KeyMap.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PlayField.h"
+#include "ui/Widgets.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -16,91 +17,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <QTimer>
 
-#include <cmath>
+#include <algorithm>
 
 namespace keyfall {
 namespace {
-
-constexpr int kPanelBorder = 2; // sunken border of the picture boxes: children sit inside it
-
-int Px(float twips)
-{
-    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
-}
-
-QRect PxRect(const Control& c, int offset = 0)
-{
-    return {Px(c.Left) + offset, Px(c.Top) + offset, Px(c.Width), Px(c.Height)};
-}
-
-QString Text(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
 
 void SetTextIfChanged(QLabel* label, const std::string& caption)
 {
     const QString text = Text(caption);
     if (label->text() != text)
         label->setText(text);
-}
-
-QPalette WhiteOnBlack(QPalette palette)
-{
-    for (auto role : {QPalette::Window, QPalette::Base})
-        palette.setColor(role, Qt::black);
-    for (auto role : {QPalette::WindowText, QPalette::Text})
-        palette.setColor(role, Qt::white);
-    return palette;
-}
-
-// Option buttons: white caption on black, with the usual white circle and dark dot.
-QPalette OptionPalette(QPalette palette)
-{
-    palette = WhiteOnBlack(palette);
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    return palette;
-}
-
-QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color, Qt::Alignment alignment,
-                  int offset)
-{
-    auto* label = new QLabel(Text(design.Caption), parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->setAlignment(alignment);
-    label->setGeometry(PxRect(design, offset));
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
-
-void SetTextIfChanged(QPushButton* button, const std::string& caption)
-{
-    constexpr int kMargin = 8;
-    const QString text = WrapToWidth(Text(caption), button->font(), button->width() - kMargin);
-    if (button->text() != text)
-        button->setText(text);
-}
-
-QPushButton* MakeButton(QWidget* parent, const Button& design, bool silverFace)
-{
-    auto* button = new QPushButton(parent);
-    button->setFont(Verdana(9.75, true));
-    button->setGeometry(PxRect(design, kPanelBorder));
-    SetTextIfChanged(button, design.Caption);
-    if (silverFace) {
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, QColor(0xC0, 0xC0, 0xC0));
-        palette.setColor(QPalette::ButtonText, Qt::black);
-        button->setPalette(palette);
-    }
-    // Hover feedback needs mouse moves without a pressed button.
-    button->setMouseTracking(true);
-    return button;
 }
 
 // The monitor the player is looking at: the one under the pointer, where the launcher was
@@ -113,9 +42,11 @@ QScreen* ScreenUnderPointer()
 
 } // namespace
 
-GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen)
-    : QWidget(nullptr, Qt::FramelessWindowHint), m_store(store), m_form(settings, store, random, cues, *this),
-      m_screen(screen ? screen : ScreenUnderPointer())
+GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen,
+                       Presentation presentation)
+    : QWidget(nullptr, presentation.Windowed ? Qt::Window : Qt::FramelessWindowHint), m_store(store),
+      m_form(settings, store, random, cues, *this), m_screen(screen ? screen : ScreenUnderPointer()),
+      m_presentation(presentation)
 {
     setWindowTitle(QStringLiteral("Keyfall"));
     setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
@@ -131,9 +62,22 @@ GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random,
     m_timers.Add(m_form.TimerRound, [this] { Handle([this] { m_form.TimerRound_Timer(); }); });
     m_timers.Add(m_form.timerScore, [this] { Handle([this] { m_form.timerScore_Timer(); }); });
 
+    m_area = AvailableArea();
+    m_metrics = Metrics(ChooseScale(m_area, SceneSize(), m_presentation.Scale));
     Handle([this] { m_form.Form_Load(); });
-    setGeometry(QRect(m_screen->geometry().topLeft(), QSize(Px(m_form.Width), Px(m_form.Height))));
+    ApplyLayout();
+    if (m_presentation.Windowed)
+        setFixedSize(m_area);
+    else
+        setGeometry(QRect(m_screen->geometry().topLeft(), m_area));
     m_picture1->setFocus(Qt::OtherFocusReason);
+
+    WatchScreen(m_screen);
+    // A monitor unplugged under the game: the platform moves the window to another one.
+    connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen* removed) {
+        if (removed == m_screen)
+            WatchScreen(QGuiApplication::primaryScreen());
+    });
 
     // Key preview: the window sees every key before the focused control does, and the buttons'
     // mouse moves and presses for their pointers. Filters on the widgets themselves see each
@@ -143,56 +87,94 @@ GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random,
     installEventFilter(this);
 }
 
+void GameWindow::WatchScreen(QScreen* screen)
+{
+    disconnect(m_screenWatch);
+    m_screen = screen;
+    if (!m_screen)
+        return;
+    // The layout follows the screen's size; the window follows the screen only when it covers it.
+    m_screenWatch = connect(m_screen, &QScreen::geometryChanged, this, [this] { FitTo(AvailableArea()); });
+    if (m_area != AvailableArea())
+        FitTo(AvailableArea());
+}
+
+QSize GameWindow::AvailableArea() const
+{
+    if (!m_presentation.Windowed)
+        return m_screen->geometry().size();
+    // A window never larger than the desktop leaves room for: on a small screen it shrinks and
+    // the scene with it.
+    return kWindowSize.boundedTo(m_screen->availableGeometry().size());
+}
+
+QSizeF GameWindow::SceneSize() const
+{
+    const FrmMain& f = m_form;
+    const float width = std::max({f.Picture2.Width, f.Picture1.Width, f.Label2.Width, f.Label3.Width});
+    // The field is centred on the screen, the panel below it and the captions above it: the
+    // screen must hold the field and twice the taller of the two.
+    const float height = f.Picture2.Height + 2 * std::max(f.Picture1.Height, f.Label2.Height + f.Label3.Height);
+    return {width / kTwipsPerPixel, height / kTwipsPerPixel};
+}
+
+void GameWindow::FitTo(const QSize& area)
+{
+    if (area.isEmpty())
+        return;
+    m_area = area;
+    m_metrics = Metrics(ChooseScale(m_area, SceneSize(), m_presentation.Scale));
+    Handle([this] { m_form.Form_Resize(); });
+    ApplyLayout();
+    if (m_presentation.Windowed)
+        setFixedSize(m_area);
+    else
+        setGeometry(QRect(m_screen->geometry().topLeft(), m_area));
+}
+
 void GameWindow::BuildWidgets()
 {
     m_picture2 = new PlayField(m_form, this);
-    m_picture2->setGeometry(PxRect(m_form.Picture2));
     m_picture2->setFocusPolicy(Qt::StrongFocus);
     m_picture2->setCursor(Qt::ArrowCursor);
 
     m_picture1 = new QFrame(this);
     m_picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_picture1->setLineWidth(kPanelBorder);
-    m_picture1->setGeometry(PxRect(m_form.Picture1));
     m_picture1->setAutoFillBackground(true);
     m_picture1->setPalette(WhiteOnBlack(m_picture1->palette()));
     m_picture1->setFocusPolicy(Qt::StrongFocus);
     m_picture1->setCursor(Qt::ArrowCursor);
 
-    m_cmdAdvanced = MakeButton(m_picture1, m_form.cmdAdvanced, true);
+    m_cmdAdvanced = MakeButton(m_picture1);
     m_frame1 = new QGroupBox(QStringLiteral("LIVELLO"), m_picture1);
-    m_frame1->setGeometry(PxRect(m_form.Frame1, kPanelBorder));
-    m_frame1->setFont(Verdana(9.75, true));
     m_frame1->setPalette(WhiteOnBlack(m_frame1->palette()));
     m_frame1->setFocusPolicy(Qt::NoFocus);
     for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
         const OptionButton& design = m_form.optDifficulty[i];
         auto* option = new QRadioButton(Text(design.Caption), m_frame1);
-        option->setFont(Verdana(9.75, false));
         option->setPalette(OptionPalette(option->palette()));
-        option->setGeometry(PxRect(design));
         option->setChecked(design.Value);
         connect(option, &QRadioButton::clicked, this,
                 [this, i] { Handle([this, i] { m_form.optDifficulty_Click(static_cast<std::int16_t>(i)); }); });
         m_optDifficulty[i] = option;
     }
-    m_cmdStart = MakeButton(m_picture1, m_form.cmdStart, true);
+    m_cmdStart = MakeButton(m_picture1);
     // Clicks may focus it, the Tab key never does.
     m_cmdStart->setFocusPolicy(Qt::ClickFocus);
-    m_cmdExit = MakeButton(m_picture1, m_form.cmdExit, true);
-    m_label1 = MakeLabel(m_picture1, m_form.Label1, Verdana(18, true), Qt::white, Qt::AlignHCenter | Qt::AlignTop,
-                         kPanelBorder);
-    m_lblTotal = MakeLabel(m_picture1, m_form.lblTotal, Verdana(20.25, true), Qt::white,
-                           Qt::AlignHCenter | Qt::AlignTop, kPanelBorder);
+    m_cmdExit = MakeButton(m_picture1);
+    for (QPushButton* button : {m_cmdAdvanced, m_cmdStart, m_cmdExit})
+        button->setPalette(SilverFace(button->palette()));
+    m_label1 = MakeLabel(m_picture1, m_form.Label1.Caption, Qt::white, Qt::AlignHCenter | Qt::AlignTop);
+    m_lblTotal = MakeLabel(m_picture1, m_form.lblTotal.Caption, Qt::white, Qt::AlignHCenter | Qt::AlignTop);
 
-    m_label3 =
-        MakeLabel(this, m_form.Label3, Verdana(9.75, true), QColor(0xFF, 0x00, 0x00), Qt::AlignLeft | Qt::AlignTop, 0);
-    m_label2 = MakeLabel(this, m_form.Label2, Verdana(18, true, true), QColor(0x00, 0x00, 0xFF),
-                         Qt::AlignLeft | Qt::AlignTop, 0);
+    m_label3 = MakeLabel(this, m_form.Label3.Caption, QColor(0xFF, 0x00, 0x00), Qt::AlignLeft | Qt::AlignTop);
+    m_label2 = MakeLabel(this, m_form.Label2.Caption, QColor(0x00, 0x00, 0xFF), Qt::AlignLeft | Qt::AlignTop);
     // The two one-line labels size themselves to their text; the start-up layout centres
-    // them from these sizes.
+    // them from these sizes, measured at the layout's own scale.
     m_label2->setText(tr("keyfall.example.org"));
     m_label3->setText(tr("Dieci dita, mille lettere: allenati giocando"));
+    m_label2->setFont(Verdana(18, true, true));
+    m_label3->setFont(Verdana(9.75, true));
     for (auto [label, design] : {std::pair{m_label2, &m_form.Label2}, std::pair{m_label3, &m_form.Label3}}) {
         label->adjustSize();
         design->Caption = label->text().toStdString();
@@ -213,6 +195,45 @@ void GameWindow::BuildWidgets()
     setTabOrder(m_picture2, m_cmdAdvanced);
 }
 
+void GameWindow::ApplyLayout()
+{
+    const Metrics& m = m_metrics;
+    m_picture2->SetMetrics(m);
+    m_picture2->setGeometry(m.PxRect(m_form.Picture2));
+    m_picture1->setLineWidth(m.Scaled(kBorderWidth));
+    m_picture1->setGeometry(m.PxRect(m_form.Picture1));
+
+    const QFont buttonFont = m.Font(Verdana(9.75, true));
+    const std::array<std::pair<QPushButton*, const Button*>, 3> buttons{
+        {{m_cmdAdvanced, &m_form.cmdAdvanced}, {m_cmdStart, &m_form.cmdStart}, {m_cmdExit, &m_form.cmdExit}}};
+    for (const auto& [widget, design] : buttons) {
+        widget->setFont(buttonFont);
+        widget->setGeometry(m.PxRect(*design, kBorderWidth));
+        SetCaption(widget, design->Caption);
+    }
+    m_frame1->setFont(buttonFont);
+    m_frame1->setGeometry(m.PxRect(m_form.Frame1, kBorderWidth));
+    // The style draws the options' circles at one size; scaled, they follow the captions.
+    const int circle = m.Scaled(style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth));
+    const QString circleSize =
+        m.Scale() == 1.0 ? QString()
+                         : QStringLiteral("QRadioButton::indicator { width: %1px; height: %1px; }").arg(circle);
+    for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
+        m_optDifficulty[i]->setFont(m.Font(Verdana(9.75, false)));
+        m_optDifficulty[i]->setGeometry(m.PxRect(m_form.optDifficulty[i]));
+        m_optDifficulty[i]->setStyleSheet(circleSize);
+    }
+    m_label1->setFont(m.Font(Verdana(18, true)));
+    m_label1->setGeometry(m.PxRect(m_form.Label1, kBorderWidth));
+    m_lblTotal->setFont(m.Font(Verdana(20.25, true)));
+    m_lblTotal->setGeometry(m.PxRect(m_form.lblTotal, kBorderWidth));
+    m_label2->setFont(m.Font(Verdana(18, true, true)));
+    m_label3->setFont(m.Font(Verdana(9.75, true)));
+    for (QLabel* label : {m_label2, m_label3})
+        label->adjustSize();
+    Mirror();
+}
+
 void GameWindow::Handle(const std::function<void()>& handler)
 {
     handler();
@@ -225,16 +246,17 @@ void GameWindow::Mirror()
     // Only what the handlers changed is written to the widgets: a letter tick touches the
     // field and nothing else, and a tick in which nothing moves touches nothing.
     const ChangeSet changes = m_form.TakeChanges();
+    const Metrics& m = m_metrics;
     if (changes.layout) {
-        m_picture2->move(Px(m_form.Picture2.Left), Px(m_form.Picture2.Top));
-        m_picture1->move(Px(m_form.Picture1.Left), Px(m_form.Picture1.Top));
-        m_label2->move(Px(m_form.Label2.Left), Px(m_form.Label2.Top));
-        m_label3->move(Px(m_form.Label3.Left), Px(m_form.Label3.Top));
+        m_picture2->move(m.Px(m_form.Picture2.Left), m.Px(m_form.Picture2.Top));
+        m_picture1->move(m.Px(m_form.Picture1.Left), m.Px(m_form.Picture1.Top));
+        m_label2->move(m.Px(m_form.Label2.Left), m.Px(m_form.Label2.Top));
+        m_label3->move(m.Px(m_form.Label3.Left), m.Px(m_form.Label3.Top));
     }
     if (changes.panel)
         m_picture1->setVisible(m_form.Picture1.Visible);
     if (changes.startCaption)
-        SetTextIfChanged(m_cmdStart, m_form.cmdStart.Caption);
+        SetCaption(m_cmdStart, m_form.cmdStart.Caption);
     if (changes.total)
         SetTextIfChanged(m_lblTotal, m_form.lblTotal.Caption);
     if (changes.difficulty) {
@@ -254,7 +276,16 @@ void GameWindow::Mirror()
                 widget->unsetCursor();
         }
     }
+    // The greeting belongs to the finished game's end message and goes with it.
+    if (m_form.GameRunning || !m_form.lblMessage.Visible || m_form.lblMessage.Caption != kGameOverText)
+        m_picture2->SetRecordText({});
     m_picture2->Invalidate(changes);
+}
+
+void GameWindow::GreetRecord()
+{
+    if (!m_form.GameRunning && m_form.lblMessage.Visible && m_form.lblMessage.Caption == kGameOverText)
+        m_picture2->SetRecordText(QStringLiteral("Nuovo record!"));
 }
 
 bool GameWindow::eventFilter(QObject* watched, QEvent* event)
@@ -295,6 +326,10 @@ bool GameWindow::PreviewKey(QObject* watched, QEvent* event)
     }
     if (const auto code = VirtualKeyCode(*key))
         Handle([this, code, key] { m_form.Form_KeyDown(*code, ShiftState(key->modifiers())); });
+    // F2 types nothing, so opening the statistics between games costs the player nothing.
+    // They open once this key event is over, not inside it.
+    if (key->key() == Qt::Key_F2 && !key->isAutoRepeat() && !m_form.GameRunning && m_openStats)
+        QTimer::singleShot(0, this, m_openStats);
     if (const auto typed = TypedCharacter(*key))
         Handle([this, typed] { m_form.Form_KeyPress(*typed); });
     return false;
@@ -313,8 +348,11 @@ bool GameWindow::event(QEvent* event)
 
 ScreenTwips GameWindow::ScreenSize() const
 {
-    const QSize size = m_screen->geometry().size();
-    return {static_cast<float>(size.width()) * kTwipsPerPixel, static_cast<float>(size.height()) * kTwipsPerPixel};
+    // The area in the scene's own pixels: the layout centres the scene in it at scale 1, and
+    // the metrics draw the result at the scene's scale, centred in the real area.
+    const double scale = m_metrics.Scale();
+    return {static_cast<float>(m_area.width() / scale) * kTwipsPerPixel,
+            static_cast<float>(m_area.height() / scale) * kTwipsPerPixel};
 }
 
 std::string GameWindow::GroupSeparator() const
@@ -336,7 +374,7 @@ void GameWindow::ShowOptionsModal()
     {
         // Created afresh at each opening, exactly over the playing field. Its nested event
         // loop keeps delivering this window's timer ticks, so the game goes on behind it.
-        OptionsDialog options(m_form.settings(), m_store, m_picture2, this);
+        OptionsDialog options(m_form.settings(), m_store, m_picture2, this, m_metrics);
         m_optionsOpen = true;
         options.exec();
         m_optionsOpen = false;

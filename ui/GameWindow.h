@@ -4,6 +4,7 @@
 // the timers. It is also the game's Host: focus, the options window, quitting, the screen.
 
 #include "game/FrmMain.h"
+#include "ui/Metrics.h"
 #include "ui/TimerDriver.h"
 
 #include <QWidget>
@@ -21,15 +22,38 @@ namespace keyfall {
 
 class PlayField;
 
+// Where the game is shown: over the whole screen, or in an ordinary window of the size of
+// the smallest screen the layout is made for; and at what scale.
+struct Presentation {
+    bool Windowed = false;
+    SceneScale Scale;
+};
+
+// The size of the game's own window, in logical pixels.
+inline constexpr QSize kWindowSize{800, 600};
+
 class GameWindow : public QWidget, public Host {
     Q_OBJECT
 public:
-    GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen = nullptr);
+    GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen = nullptr,
+               Presentation presentation = {});
 
     FrmMain& form() { return m_form; }
+    const Metrics& metrics() const { return m_metrics; }
+
+    // Lays the scene out again for an area of `area` logical pixels (the new size of the
+    // screen, or of the window), at the scale the player asked for, and takes that size.
+    // The game goes on as it was. The screen's own size changes come here.
+    void FitTo(const QSize& area);
 
     // Runs one handler of the game and mirrors what it changed.
     void Handle(const std::function<void()>& handler);
+
+    // What F2 does when no game runs: open the statistics.
+    void SetStatsOpener(std::function<void()> open) { m_openStats = std::move(open); }
+    // Greets a new personal record under the end message, if the game that made it is still
+    // the one on the screen.
+    void GreetRecord();
 
     // Host
     ScreenTwips ScreenSize() const override;
@@ -55,14 +79,24 @@ protected:
 
 private:
     void BuildWidgets();
+    void ApplyLayout();
     void Mirror();
+    void WatchScreen(QScreen* screen);
+    QSize AvailableArea() const;
+    // The scene's extent at scale 1: field, panel and captions centred as the layout does.
+    QSizeF SceneSize() const;
     bool PreviewKey(QObject* watched, QEvent* event);
 
     SettingsStore& m_store; // the options window saves into it
     FrmMain m_form;
     QScreen* m_screen;
+    Presentation m_presentation;
+    QSize m_area;
+    Metrics m_metrics;
+    QMetaObject::Connection m_screenWatch;
     TimerDriver m_timers;
     bool m_optionsOpen = false;
+    std::function<void()> m_openStats;
 
     PlayField* m_picture2 = nullptr;
     QFrame* m_picture1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ui/Cursors.h"
 #include "ui/Fonts.h"
+#include "ui/Widgets.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -12,48 +13,21 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include <cmath>
-
 namespace keyfall {
 namespace {
 
-constexpr float kTwips = 15;  // twips per logical pixel
-constexpr int kBorder = 2;    // the platform's sunken border of a picture box
 constexpr int kLineWidth = 3; // the blue separators
 const QColor kRed(0xFF, 0x00, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
 
-int Px(float twips)
-{
-    return static_cast<int>(std::lround(twips / kTwips));
-}
-
-QRect PxRect(const Control& c)
-{
-    return {Px(c.Left), Px(c.Top), Px(c.Width), Px(c.Height)};
-}
-
-QString Text(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
-
-void Fill(QWidget* widget, const QColor& color)
-{
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-}
-
 // A picture box: a sunken frame filled with its colour, and inside the border a client area
 // that holds (and clips) the box's controls, whose positions count from that area.
-QWidget* PictureBox(QWidget* parent, const Control& design, const QColor& color, QFrame*& frame)
+QWidget* PictureBox(QWidget* parent, const Control& design, const QColor& color, const Metrics& m, QFrame*& frame)
 {
     frame = new QFrame(parent);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setLineWidth(kBorder);
-    frame->setGeometry(PxRect(design));
+    frame->setLineWidth(m.Scaled(kBorderWidth));
+    frame->setGeometry(m.PxRect(design));
     Fill(frame, color);
     auto* client = new QWidget(frame);
     client->setGeometry(frame->contentsRect());
@@ -65,71 +39,44 @@ enum class Sizing { Auto, Box };
 // A transparent label. An auto-sized one keeps its left and top and takes its text's size;
 // the others keep their box, and wrap where `wrap` is set.
 QLabel* MakeLabel(QWidget* parent, const Label& design, const QFont& font, const QColor& color, Qt::Alignment alignment,
-                  Sizing sizing, bool wrap = false)
+                  const Metrics& m, Sizing sizing, bool wrap = false)
 {
-    auto* label = new QLabel(Text(design.Caption), parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->setAlignment(alignment | Qt::AlignTop);
+    auto* label = keyfall::MakeLabel(parent, design.Caption, color, alignment | Qt::AlignTop);
+    label->setFont(m.Font(font));
     label->setWordWrap(wrap);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->setGeometry(PxRect(design));
+    label->setGeometry(m.PxRect(design));
     if (sizing == Sizing::Auto)
         label->adjustSize();
     return label;
 }
 
 // A line BorderWidth pixels thick is centred on its coordinates.
-void MakeLine(QWidget* parent, const FrmOptions::Line& line)
+void MakeLine(QWidget* parent, const FrmOptions::Line& line, const Metrics& m)
 {
     auto* widget = new QWidget(parent);
-    widget->setGeometry(Px(line.X1), Px(line.Y1) - kLineWidth / 2, Px(line.X2) - Px(line.X1), kLineWidth);
+    const int thickness = m.Scaled(kLineWidth);
+    widget->setGeometry(m.Px(line.X1), m.Px(line.Y1) - thickness / 2, m.Px(line.X2) - m.Px(line.X1), thickness);
     Fill(widget, kBlue);
     widget->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-// The platform's own control colours, whatever the white-on-black window around says: the
-// arrows of a scroll bar are drawn in the text colour and would vanish otherwise.
-void PlatformColours(QWidget* widget)
+QPushButton* MakeButton(QWidget* parent, const Button& design, const Metrics& m)
 {
-    const QPalette platform = QApplication::palette(widget);
-    QPalette palette = widget->palette();
-    for (int role = 0; role < QPalette::NColorRoles; ++role) {
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            const auto r = static_cast<QPalette::ColorRole>(role);
-            palette.setColor(group, r, platform.color(group, r));
-        }
-    }
-    widget->setPalette(palette);
-}
-
-QPushButton* MakeButton(QWidget* parent, const Button& design)
-{
-    constexpr int kMargin = 8;
-    auto* button = new QPushButton(parent);
-    button->setFont(Verdana(9.75, true));
-    button->setGeometry(PxRect(design));
-    button->setText(WrapToWidth(Text(design.Caption), button->font(), button->width() - kMargin));
+    auto* button = keyfall::MakeButton(parent);
+    button->setFont(m.Font(Verdana(9.75, true)));
+    button->setGeometry(m.PxRect(design));
+    SetCaption(button, design.Caption);
     PlatformColours(button);
-    // Hover feedback needs mouse moves without a pressed button.
-    button->setMouseTracking(true);
     return button;
 }
 
 // White caption on black with a visible white circle and a dark dot.
-QRadioButton* MakeOption(QWidget* parent, const OptionButton& design)
+QRadioButton* MakeOption(QWidget* parent, const OptionButton& design, const Metrics& m)
 {
     auto* option = new QRadioButton(Text(design.Caption), parent);
-    option->setFont(Verdana(14.25, false));
-    QPalette palette = option->palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    option->setPalette(palette);
-    option->setGeometry(PxRect(design));
+    option->setFont(m.Font(Verdana(14.25, false)));
+    option->setPalette(OptionPalette(option->palette()));
+    option->setGeometry(m.PxRect(design));
     option->setChecked(design.Value);
     return option;
 }
@@ -144,8 +91,9 @@ int WidgetValue(const ScrollBar& bar, int value)
 
 } // namespace
 
-OptionsDialog::OptionsDialog(Settings& settings, SettingsStore& store, QWidget* field, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_form(settings, store, *this)
+OptionsDialog::OptionsDialog(Settings& settings, SettingsStore& store, QWidget* field, QWidget* parent,
+                             const Metrics& metrics)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_form(settings, store, *this), m_metrics(metrics)
 {
     setWindowTitle(QStringLiteral("Options"));
     setModal(true);
@@ -154,7 +102,7 @@ OptionsDialog::OptionsDialog(Settings& settings, SettingsStore& store, QWidget* 
     Handle([this] { m_form.Form_Load(); });
 
     // Exactly over the playing field: same size, same place on the screen.
-    const QSize size(Px(m_form.Width), Px(m_form.Height));
+    const QSize size(m_metrics.Px(m_form.Width), m_metrics.Px(m_form.Height));
     const QPoint place = field ? field->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
     setGeometry(QRect(place, size));
     setFixedSize(size);
@@ -163,7 +111,7 @@ OptionsDialog::OptionsDialog(Settings& settings, SettingsStore& store, QWidget* 
 
 void OptionsDialog::BuildWidgets()
 {
-    QWidget* client = PictureBox(this, m_form.Picture1, Qt::black, m_picture1);
+    QWidget* client = PictureBox(this, m_form.Picture1, Qt::black, m_metrics, m_picture1);
     m_picture1->setFocusPolicy(Qt::StrongFocus);
     QPalette whiteOnBlack = client->palette();
     whiteOnBlack.setColor(QPalette::WindowText, Qt::white);
@@ -172,31 +120,31 @@ void OptionsDialog::BuildWidgets()
     // Labels and lines are drawn beneath the windowed controls, so they come first.
     const QFont title = Verdana(14.25, false);
     const QFont text = Verdana(12, false);
-    MakeLabel(client, m_form.Label7, Verdana(24, true), Qt::white, Qt::AlignHCenter, Sizing::Auto);
-    MakeLabel(client, m_form.Label1, title, kRed, Qt::AlignHCenter, Sizing::Auto);
-    MakeLabel(client, m_form.Label2, text, Qt::white, Qt::AlignLeft, Sizing::Box, true);
-    MakeLabel(client, m_form.Label3, title, kRed, Qt::AlignLeft, Sizing::Auto);
-    MakeLabel(client, m_form.Label4, title, kRed, Qt::AlignHCenter, Sizing::Auto);
-    MakeLabel(client, m_form.Label5, title, kRed, Qt::AlignHCenter, Sizing::Auto);
-    MakeLabel(client, m_form.Label6, title, kRed, Qt::AlignHCenter, Sizing::Auto);
-    MakeLabel(client, m_form.Label8, title, Qt::white, Qt::AlignLeft, Sizing::Auto);
-    MakeLabel(client, m_form.Label11, title, Qt::white, Qt::AlignLeft, Sizing::Auto);
-    MakeLabel(client, m_form.Label14, title, Qt::white, Qt::AlignLeft, Sizing::Auto);
-    MakeLabel(client, m_form.Label10, text, Qt::white, Qt::AlignLeft, Sizing::Box, true);
+    MakeLabel(client, m_form.Label7, Verdana(24, true), Qt::white, Qt::AlignHCenter, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label1, title, kRed, Qt::AlignHCenter, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label2, text, Qt::white, Qt::AlignLeft, m_metrics, Sizing::Box, true);
+    MakeLabel(client, m_form.Label3, title, kRed, Qt::AlignLeft, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label4, title, kRed, Qt::AlignHCenter, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label5, title, kRed, Qt::AlignHCenter, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label6, title, kRed, Qt::AlignHCenter, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label8, title, Qt::white, Qt::AlignLeft, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label11, title, Qt::white, Qt::AlignLeft, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label14, title, Qt::white, Qt::AlignLeft, m_metrics, Sizing::Auto);
+    MakeLabel(client, m_form.Label10, text, Qt::white, Qt::AlignLeft, m_metrics, Sizing::Box, true);
     for (const auto* line : {&m_form.Line1, &m_form.Line2, &m_form.Line4})
-        MakeLine(client, *line);
+        MakeLine(client, *line, m_metrics);
 
     for (int i = 0; i < kEditors; ++i) {
         const auto e = static_cast<Editor>(i);
         const auto index = static_cast<std::size_t>(i);
-        QWidget* box = PictureBox(client, m_form.NumberBox(e), Qt::white, m_boxes[index]);
+        QWidget* box = PictureBox(client, m_form.NumberBox(e), Qt::white, m_metrics, m_boxes[index]);
         m_boxes[index]->setFocusPolicy(Qt::StrongFocus);
         // The label first: the bar is drawn over the part of it that reaches under the bar.
         m_numbers[index] =
-            MakeLabel(box, m_form.NumberLabel(e), Arial(14.25, true), kBlue, Qt::AlignHCenter, Sizing::Box);
+            MakeLabel(box, m_form.NumberLabel(e), Arial(14.25, true), kBlue, Qt::AlignHCenter, m_metrics, Sizing::Box);
         const ScrollBar& design = m_form.Bar(e);
         auto* bar = new QScrollBar(Qt::Vertical, box);
-        bar->setGeometry(PxRect(design));
+        bar->setGeometry(m_metrics.PxRect(design));
         bar->setRange(design.Min, design.Max);
         bar->setSingleStep(design.SmallChange);
         bar->setPageStep(design.LargeChange);
@@ -215,9 +163,9 @@ void OptionsDialog::BuildWidgets()
         m_bars[index] = bar;
     }
 
-    m_cmdApply = MakeButton(client, m_form.cmdApply);
+    m_cmdApply = MakeButton(client, m_form.cmdApply, m_metrics);
     m_cmdApply->setEnabled(m_form.cmdApply.Enabled);
-    m_cmdClose = MakeButton(client, m_form.cmdClose);
+    m_cmdClose = MakeButton(client, m_form.cmdClose, m_metrics);
     connect(m_cmdApply, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdApply_Click(); }); });
     connect(m_cmdClose, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdClose_Click(); }); });
     // A dialog's push buttons take Return by default, and Return would then close the window
@@ -228,7 +176,7 @@ void OptionsDialog::BuildWidgets()
     }
 
     for (int i = 0; i < kOptions; ++i) {
-        auto* option = MakeOption(client, m_form.Option1[static_cast<std::size_t>(i)]);
+        auto* option = MakeOption(client, m_form.Option1[static_cast<std::size_t>(i)], m_metrics);
         connect(option, &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked)
                 Handle([this, i] { m_form.SelectOption(i); });

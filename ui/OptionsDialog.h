@@ -6,6 +6,7 @@
 // program's own changes never come back as events.
 
 #include "options/FrmOptions.h"
+#include "ui/Metrics.h"
 
 #include <QDialog>
 
@@ -23,8 +24,10 @@ namespace keyfall {
 class OptionsDialog : public QDialog, public OptionsHost {
     Q_OBJECT
 public:
-    // `field` is the playing field the window covers (its size is the window's size).
-    OptionsDialog(Settings& settings, SettingsStore& store, QWidget* field, QWidget* parent = nullptr);
+    // `field` is the playing field the window covers (its size is the window's size), drawn
+    // at the scale of `metrics`.
+    OptionsDialog(Settings& settings, SettingsStore& store, QWidget* field, QWidget* parent = nullptr,
+                  const Metrics& metrics = Metrics());
 
     FrmOptions& form() { return m_form; }
 
@@ -50,6 +53,7 @@ private:
     void Mirror();
 
     FrmOptions m_form;
+    Metrics m_metrics;
     // The pointers last put on cmdApply and cmdClose.
     std::array<int, 2> m_shownIcons{NoPicture, NoPicture};
 

@@ -5,38 +5,48 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace keyfall {
-namespace {
-
-// Twips to logical pixels, keeping half pixels for the painter.
-qreal Px(float twips)
-{
-    return static_cast<qreal>(twips) / kTwipsPerPixel;
-}
-
-constexpr int kBorder = 2; // the sunken border; child positions start inside it
-
-// The whole pixels that a drawing inside `area` (field coordinates) may touch, in widget
-// coordinates. Antialiasing and smoothed scaling bleed into the next pixel; a pixel of
-// margin keeps that inside the repainted rectangle.
-QRect Covering(const QRectF& area)
-{
-    return area.translated(kBorder, kBorder).toAlignedRect().adjusted(-1, -1, 1, 1);
-}
-
-} // namespace
 
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
     : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico")),
-      m_letterFont(Verdana(24, true)), m_messageFont(Verdana(24, true)), m_scoreFont(Arial(12, true)),
-      m_pressFont(Arial(18, true)), m_letterPen(QColor(0xFF, 0x00, 0x00)), m_messagePen(QColor(0x00, 0x00, 0xFF)),
+      m_letterPen(QColor(0xFF, 0x00, 0x00)), m_messagePen(QColor(0x00, 0x00, 0xFF)),
       m_scorePen(QColor(0xFF, 0xFF, 0x80)), m_pressPen(QColor(0xFF, 0xFF, 0xFF))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(kBorder);
     setAttribute(Qt::WA_OpaquePaintEvent);
     for (std::size_t i = 0; i < m_explosions.size(); ++i)
         m_explosions[i] = QPixmap(QStringLiteral(":/explosion/%1.ico").arg(FirstExplosionFrame + static_cast<int>(i)));
+    SetMetrics(m_metrics);
+}
+
+void PlayField::SetMetrics(const Metrics& metrics)
+{
+    m_metrics = metrics;
+    setLineWidth(m_metrics.Scaled(kBorderWidth));
+    m_letterFont = m_metrics.Font(Verdana(24, true));
+    m_messageFont = m_metrics.Font(Verdana(24, true));
+    m_scoreFont = m_metrics.Font(Arial(12, true));
+    m_pressFont = m_metrics.Font(Arial(18, true));
+    m_recordFont = m_metrics.Font(Verdana(18, true));
+    m_scaledRatio = 0;
+    // Every text is laid out again in the new fonts, and every place is measured again.
+    for (auto* labels : {&m_letters, &m_scores}) {
+        for (DrawnLabel& drawn : *labels)
+            drawn = {};
+    }
+    m_message = {};
+    m_press = {};
+    Invalidate(ChangeSet::All());
+}
+
+QRect PlayField::Covering(const QRectF& area) const
+{
+    // Antialiasing and smoothed scaling bleed into the next pixel; a pixel of margin keeps
+    // that inside the repainted rectangle.
+    const int border = lineWidth();
+    return area.translated(border, border).toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
 void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
@@ -54,7 +64,8 @@ void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
         drawn.ink = metrics.boundingRect(text).translated(0, metrics.ascent());
     }
     const bool shown = label.Visible && !label.Caption.empty();
-    TrackImage(drawn.drawn, shown ? Covering(drawn.ink.translated(Px(label.Left), Px(label.Top))) : QRect());
+    TrackImage(drawn.drawn,
+               shown ? Covering(drawn.ink.translated(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top))) : QRect());
 }
 
 void PlayField::TrackImage(QRect& drawn, QRect now)
@@ -66,19 +77,53 @@ void PlayField::TrackImage(QRect& drawn, QRect now)
     drawn = now;
 }
 
-QRect PlayField::ExplosionRect(const Image& image) const
+void PlayField::SetRecordText(const QString& text)
+{
+    if (text == m_recordText)
+        return;
+    m_recordText = text;
+    TrackRecord();
+    FlushDirty();
+}
+
+QRect PlayField::RecordRect() const
+{
+    // Centred under the message's text and clear of its line, so it never covers it.
+    const Label& message = m_form.lblMessage;
+    const QFontMetricsF messageMetrics(m_messageFont);
+    const qreal messageWidth = messageMetrics.horizontalAdvance(QString::fromStdString(message.Caption));
+    const qreal border = lineWidth();
+    const qreal centre = border + m_metrics.PxF(message.Left) + messageWidth / 2;
+    const QFontMetricsF metrics(m_recordFont);
+    const qreal width = metrics.horizontalAdvance(m_recordText) + 4;
+    const qreal top = border + m_metrics.PxF(message.Top)
+                      + std::max(m_metrics.PxF(message.Height), messageMetrics.height()) + m_metrics.Scaled(6);
+    return QRectF(centre - width / 2, top, width, metrics.height() + 2).toAlignedRect();
+}
+
+void PlayField::TrackRecord()
+{
+    // The line follows the message it sits under; a glyph's ink may stray a pixel past it.
+    TrackImage(m_recordDrawn, m_recordText.isEmpty() ? QRect() : RecordRect().adjusted(-1, -1, 1, 1));
+}
+
+QRect PlayField::ExplosionRect(const Image& image)
 {
     if (!image.Visible || image.Picture < FirstExplosionFrame || image.Picture > LastExplosionFrame)
         return {};
-    const QPixmap& frame = m_explosions[static_cast<std::size_t>(image.Picture - FirstExplosionFrame)];
-    return Covering(QRectF(QPointF(Px(image.Left), Px(image.Top)), frame.deviceIndependentSize()));
+    ScalePictures(devicePixelRatioF());
+    const QPixmap& frame = m_scaledExplosions[static_cast<std::size_t>(image.Picture - FirstExplosionFrame)];
+    return Covering(
+        QRectF(QPointF(m_metrics.PxF(image.Left), m_metrics.PxF(image.Top)), frame.deviceIndependentSize()));
 }
 
-QRect PlayField::StarRect(const Image& image) const
+QRect PlayField::StarRect(const Image& image)
 {
     if (!image.Visible)
         return {};
-    return Covering(QRectF(Px(image.Left), Px(image.Top), Px(image.Width), Px(image.Height)));
+    ScalePictures(devicePixelRatioF());
+    return Covering(
+        QRectF(QPointF(m_metrics.PxF(image.Left), m_metrics.PxF(image.Top)), m_scaledStar.deviceIndependentSize()));
 }
 
 void PlayField::Invalidate(const ChangeSet& changes)
@@ -93,10 +138,23 @@ void PlayField::Invalidate(const ChangeSet& changes)
         if (changes.scores[i])
             Track(m_scores[i], m_form.Score[i], m_scoreFont);
     }
-    if (changes.message)
+    if (changes.message) {
         Track(m_message, m_form.lblMessage, m_messageFont);
+        TrackRecord();
+    }
     if (changes.press)
         Track(m_press, m_form.lblPress, m_pressFont);
+    // The field moved or was resized with the window: all of it is drawn anew.
+    if (changes.layout) {
+        m_dirty = {};
+        update();
+        return;
+    }
+    FlushDirty();
+}
+
+void PlayField::FlushDirty()
+{
     for (QRect& rect : m_dirty) {
         if (!rect.isNull())
             update(rect);
@@ -145,21 +203,31 @@ void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Labe
         painter.setPen(pen);
         m_painterFont = &font;
     }
-    painter.drawStaticText(QPointF(Px(label.Left), Px(label.Top)), drawn.text);
+    painter.drawStaticText(QPointF(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top)), drawn.text);
 }
 
-const QPixmap& PlayField::Background(qreal ratio)
+void PlayField::ScalePictures(qreal ratio)
 {
-    if (ratio == 1.0)
-        return m_background;
-    // On a scaled screen the picture is enlarged once, smoothly, to the screen's pixels, and
-    // then copied as it is at every paint instead of being scaled again.
-    if (m_scaledBackground.devicePixelRatio() != ratio || m_scaledBackground.isNull()) {
-        m_scaledBackground =
-            m_background.scaled(m_background.size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        m_scaledBackground.setDevicePixelRatio(ratio);
-    }
-    return m_scaledBackground;
+    if (m_scaledRatio == ratio)
+        return;
+    m_scaledRatio = ratio;
+    // Resized smoothly to whole pixels of the screen; a picture already at that size is
+    // shared as it is.
+    const auto scaled = [ratio](const QPixmap& picture, QSizeF logical) {
+        const QSize pixels = (logical * ratio).toSize();
+        QPixmap result = pixels == picture.size()
+                             ? picture
+                             : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        result.setDevicePixelRatio(ratio);
+        return result;
+    };
+    const qreal scale = m_metrics.Scale();
+    m_scaledBackground = scaled(m_background, QSizeF(m_background.size()) * scale);
+    for (std::size_t i = 0; i < m_explosions.size(); ++i)
+        m_scaledExplosions[i] = scaled(m_explosions[i], QSizeF(m_explosions[i].size()) * scale);
+    // Every star has the size of the first one.
+    const Image& star = m_form.Star[0];
+    m_scaledStar = scaled(m_star, QSizeF(m_metrics.PxF(star.Width), m_metrics.PxF(star.Height)));
 }
 
 void PlayField::paintEvent(QPaintEvent* event)
@@ -167,12 +235,13 @@ void PlayField::paintEvent(QPaintEvent* event)
     QFrame::paintEvent(event);
     QPainter painter(this);
     m_painterFont = nullptr;
-    painter.translate(kBorder, kBorder);
+    const int border = lineWidth();
+    painter.translate(border, border);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    // On a scaled screen (QT_SCALE_FACTOR=1.5) the pictures are enlarged: smoothing keeps
-    // every star the same size instead of doubling every other pixel.
+    // On a scaled screen (QT_SCALE_FACTOR=1.5) or a scaled scene the pictures are resized:
+    // smoothing keeps every star the same size instead of doubling every other pixel.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPixmap& background = Background(devicePixelRatioF());
+    ScalePictures(devicePixelRatioF());
     // One rectangle of the region at a time: under a rectangular clip Qt copies the picture
     // with plain block copies, where a clip of many rectangles makes it blend line by line.
     // The rectangles of a region never overlap, so every pixel is still drawn once.
@@ -181,23 +250,24 @@ void PlayField::paintEvent(QPaintEvent* event)
         const QRect part = rect & inside;
         if (part.isEmpty())
             continue;
-        painter.setClipRect(part.translated(-kBorder, -kBorder));
-        PaintPart(painter, part, background);
+        painter.setClipRect(part.translated(-border, -border));
+        PaintPart(painter, part);
     }
 }
 
-void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& background) const
+void PlayField::PaintPart(QPainter& painter, const QRect& part) const
 {
-    painter.fillRect(part.translated(-kBorder, -kBorder), Qt::black);
-    painter.drawPixmap(0, 0, background);
+    const int border = lineWidth();
+    painter.fillRect(part.translated(-border, -border), Qt::black);
+    painter.drawPixmap(QPointF(0, 0), m_scaledBackground);
 
     // Lower controls first, as the window stacks them.
     for (std::size_t i = 0; i < kSlots; ++i) {
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
             if (!m_explosionRects[i].isNull() && part.intersects(m_explosionRects[i]))
-                painter.drawPixmap(QPointF(Px(boom.Left), Px(boom.Top)),
-                                   m_explosions[static_cast<std::size_t>(boom.Picture - FirstExplosionFrame)]);
+                painter.drawPixmap(QPointF(m_metrics.PxF(boom.Left), m_metrics.PxF(boom.Top)),
+                                   m_scaledExplosions[static_cast<std::size_t>(boom.Picture - FirstExplosionFrame)]);
         };
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)
@@ -207,13 +277,18 @@ void PlayField::PaintPart(QPainter& painter, const QRect& part, const QPixmap& b
             explosion();
         const Image& star = m_form.Star[i];
         if (!m_starRects[i].isNull() && part.intersects(m_starRects[i]))
-            painter.drawPixmap(QRectF(Px(star.Left), Px(star.Top), Px(star.Width), Px(star.Height)), m_star,
-                               QRectF(m_star.rect()));
+            painter.drawPixmap(QPointF(m_metrics.PxF(star.Left), m_metrics.PxF(star.Top)), m_scaledStar);
     }
     DrawLabel(painter, m_message, m_form.lblMessage, part, m_messageFont, m_messagePen);
     for (std::size_t i = 0; i < kSlots; ++i)
         DrawLabel(painter, m_scores[i], m_form.Score[i], part, m_scoreFont, m_scorePen);
     DrawLabel(painter, m_press, m_form.lblPress, part, m_pressFont, m_pressPen);
+    if (!m_recordDrawn.isNull() && part.intersects(m_recordDrawn)) {
+        painter.setFont(m_recordFont);
+        painter.setPen(QColor(0xFF, 0xD7, 0x00));
+        m_painterFont = &m_recordFont;
+        painter.drawText(RecordRect().translated(-border, -border), Qt::AlignCenter, m_recordText);
+    }
 }
 
 } // namespace keyfall

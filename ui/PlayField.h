@@ -6,12 +6,14 @@
 // costs its old and new place, not the whole field.
 
 #include "game/FrmMain.h"
+#include "ui/Metrics.h"
 
 #include <QFont>
 #include <QFrame>
 #include <QPen>
 #include <QPixmap>
 #include <QStaticText>
+#include <QString>
 
 #include <array>
 #include <string>
@@ -24,6 +26,13 @@ public:
     PlayField(const FrmMain& form, QWidget* parent);
     // Schedules a repaint of the old and new places of what `changes` names.
     void Invalidate(const ChangeSet& changes);
+    // Draws the field at this scale from now on; the whole field is repainted.
+    void SetMetrics(const Metrics& metrics);
+    // A line of our own under the message (a new personal record), or empty for none.
+    void SetRecordText(const QString& text);
+    const QString& recordText() const { return m_recordText; }
+    // Where that line is drawn, in the field's coordinates.
+    QRect RecordRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -40,24 +49,40 @@ private:
     void Track(DrawnLabel& drawn, const Label& label, const QFont& font);
     void TrackImage(QRect& drawn, QRect now);
     void AddDirty(const QRect& rect);
-    QRect ExplosionRect(const Image& image) const;
-    QRect StarRect(const Image& image) const;
-    const QPixmap& Background(qreal ratio);
+    QRect ExplosionRect(const Image& image);
+    QRect StarRect(const Image& image);
+    // The whole pixels that a drawing inside `area` (field coordinates) may touch, in widget
+    // coordinates.
+    QRect Covering(const QRectF& area) const;
+    // Marks the old and new places of the record line.
+    void TrackRecord();
+    // Asks for a repaint of what AddDirty gathered.
+    void FlushDirty();
+    // The pictures at the scene's scale and the screen's pixel ratio, resized once per scale
+    // and ratio: copied as they are at every paint, they look the same whichever part of them
+    // a repaint covers.
+    void ScalePictures(qreal ratio);
     // Draws what lies in `part` (widget coordinates) of the field; the painter is clipped to it.
-    void PaintPart(QPainter& painter, const QRect& part, const QPixmap& background) const;
+    void PaintPart(QPainter& painter, const QRect& part) const;
     // Draws the label's text if it reaches into `part`.
     void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part, const QFont& font,
                    const QPen& pen) const;
 
     const FrmMain& m_form;
+    Metrics m_metrics;
     QPixmap m_background;
-    QPixmap m_scaledBackground; // the picture at the screen's pixel ratio, where that is not 1
     QPixmap m_star;
     std::array<QPixmap, LastExplosionFrame - FirstExplosionFrame + 1> m_explosions;
+    qreal m_scaledRatio = 0; // the pixel ratio of the pictures below; 0 when they are to be made
+    QPixmap m_scaledBackground;
+    QPixmap m_scaledStar;
+    std::array<QPixmap, LastExplosionFrame - FirstExplosionFrame + 1> m_scaledExplosions;
     QFont m_letterFont;
     QFont m_messageFont;
     QFont m_scoreFont;
     QFont m_pressFont;
+    QFont m_recordFont;
+    QString m_recordText;
     QPen m_letterPen;
     QPen m_messagePen;
     QPen m_scorePen;
@@ -69,6 +94,7 @@ private:
     std::array<QRect, kSlots> m_starRects;
     DrawnLabel m_message;
     DrawnLabel m_press;
+    QRect m_recordDrawn;
     mutable const QFont* m_painterFont = nullptr; // the font the painter holds during a paint
     std::array<QRect, 4> m_dirty;                 // what the next paint must cover, in a few rectangles
 };

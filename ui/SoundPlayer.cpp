@@ -1,23 +1,19 @@
 #include "ui/SoundPlayer.h"
 
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QTimer>
 
 #include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace keyfall {
 namespace {
 
 constexpr std::array kCues{Cue::Explode, Cue::LaserFire, Cue::Miss, Cue::Blip, Cue::Sound24, Cue::Sound25};
-
-// How long a stream stays open after its cue's own length: more than any sound server holds.
-constexpr int kDrainMs = 1000;
 
 QString FindCue(const QString& fileName, const QStringList& directories)
 {
@@ -29,12 +25,46 @@ QString FindCue(const QString& fileName, const QStringList& directories)
     return {};
 }
 
-} // namespace
+std::shared_ptr<const CueSound> LoadCue(const QString& fileName, const QStringList& directories)
+{
+    const QString path = FindCue(fileName, directories);
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "keyfall: sound %s is missing; that cue stays silent\n", qPrintable(fileName));
+        return nullptr;
+    }
+    std::string why;
+    std::optional<CueSound> sound;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = file.errorString().toStdString();
+    } else if (static_cast<std::uint64_t>(file.size()) > kMaxCueFileBytes) {
+        // Refused unread: a stray recording must not cost start-up time or memory.
+        why = "larger than 2 MB";
+    } else {
+        const QByteArray bytes = file.read(static_cast<qint64>(kMaxCueFileBytes) + 1);
+        sound = DecodeCue(std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size()))), why);
+    }
+    if (!sound) {
+        std::fprintf(stderr, "keyfall: sound %s cannot be played (%s); that cue stays silent\n", qPrintable(path),
+                     why.c_str());
+        return nullptr;
+    }
+    return std::make_shared<const CueSound>(std::move(*sound));
+}
 
-struct SoundPlayer::Stream {
-    std::unique_ptr<QBuffer> data;
-    std::unique_ptr<QAudioSink> sink;
+// Marks the player busy for as long as it changes its list of playbacks.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_busy;
 };
+
+} // namespace
 
 QStringList SoundPlayer::DefaultDirectories()
 {
@@ -42,67 +72,67 @@ QStringList SoundPlayer::DefaultDirectories()
     return {exeDir, QDir::cleanPath(exeDir + QStringLiteral("/../share/keyfall"))};
 }
 
-SoundPlayer::SoundPlayer(const QStringList& directories) : m_device(QMediaDevices::defaultAudioOutput())
+SoundPlayer::SoundPlayer(const QStringList& directories) : SoundPlayer(directories, MakeServerOutput())
+{
+}
+
+SoundPlayer::SoundPlayer(const QStringList& directories, std::unique_ptr<AudioOutput> output)
+    : m_output(std::move(output))
 {
     static_assert(kCues.size() == std::tuple_size_v<decltype(m_cues)>);
-    m_format.setSampleRate(kMixRate);
-    m_format.setChannelCount(1);
-    m_format.setSampleFormat(QAudioFormat::Int16);
     for (const Cue cue : kCues) {
         const auto name = CueFileName(cue);
-        const QString fileName = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-        const QString path = FindCue(fileName, directories);
-        if (path.isEmpty()) {
-            std::fprintf(stderr, "keyfall: sound %s is missing; that cue stays silent\n", qPrintable(fileName));
-            continue;
-        }
-        QFile file(path);
-        const auto samples = file.open(QIODevice::ReadOnly) ? DecodeWave(file.readAll()) : std::nullopt;
-        if (!samples || samples->empty()) {
-            std::fprintf(stderr, "keyfall: sound %s cannot be played; that cue stays silent\n", qPrintable(path));
-            continue;
-        }
         m_cues[static_cast<std::size_t>(cue)] =
-            QByteArray(reinterpret_cast<const char*>(samples->data()), static_cast<qsizetype>(samples->size() * 2));
+            LoadCue(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())), directories);
     }
 }
 
 SoundPlayer::~SoundPlayer()
 {
-    for (const auto& stream : m_streams)
-        stream->sink->stop();
+    // Every playback goes before the output it plays on.
+    const BusyScope busy(m_busy);
+    while (!m_playbacks.empty())
+        CloseOldest();
 }
 
 void SoundPlayer::PlayCue(Cue cue)
 {
-    const QByteArray& pcm = m_cues[static_cast<std::size_t>(cue)];
-    if (pcm.isEmpty() || m_device.isNull())
+    // Asked for again while a playback is being opened or closed (an output that runs events
+    // then): dropped. Playing it there would recurse without end once the list is full.
+    if (m_busy)
         return;
-    if (m_streams.size() >= kMaxStreams)
-        Close(m_streams.front().get());
-
-    auto stream = std::make_unique<Stream>();
-    stream->data = std::make_unique<QBuffer>();
-    stream->data->setData(pcm); // shares the bytes, copies nothing
-    stream->data->open(QIODevice::ReadOnly);
-    stream->sink = std::make_unique<QAudioSink>(m_device, m_format);
-    stream->sink->start(stream->data.get());
-
-    const auto lengthMs = static_cast<int>(m_format.durationForBytes(static_cast<qint32>(pcm.size())) / 1000);
-    Stream* raw = stream.get();
-    // Tied to the sink, so a stream closed early (too many at once) cancels its own closing.
-    QTimer::singleShot(lengthMs + kDrainMs, raw->sink.get(), [this, raw] { Close(raw); });
-    m_streams.push_back(std::move(stream));
+    const auto& sound = m_cues[static_cast<std::size_t>(cue)];
+    if (!sound || !m_output)
+        return;
+    const BusyScope busy(m_busy);
+    CloseFinished();
+    while (m_playbacks.size() >= kMaxPlaybacks)
+        CloseOldest();
+    if (auto playback = m_output->Open(sound))
+        m_playbacks.push_back(std::move(playback));
 }
 
-void SoundPlayer::Close(Stream* stream)
+// A playback leaves the list before it is destroyed, so whatever its destruction runs finds
+// the list whole.
+void SoundPlayer::CloseOldest()
 {
-    const auto it =
-        std::find_if(m_streams.begin(), m_streams.end(), [stream](const auto& s) { return s.get() == stream; });
-    if (it == m_streams.end())
-        return;
-    (*it)->sink->stop();
-    m_streams.erase(it);
+    std::unique_ptr<Playback> oldest = std::move(m_playbacks.front());
+    m_playbacks.pop_front();
+    oldest.reset();
+}
+
+void SoundPlayer::CloseFinished()
+{
+    std::vector<std::unique_ptr<Playback>> finished;
+    for (auto it = m_playbacks.begin(); it != m_playbacks.end();) {
+        if ((*it)->Finished()) {
+            finished.push_back(std::move(*it));
+            it = m_playbacks.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    finished.clear();
 }
 
 } // namespace keyfall

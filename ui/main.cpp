@@ -1,19 +1,81 @@
 // Keyfall: falling characters to type, on a night landscape.
 
+#include "records/RecordStore.h"
 #include "settings/Random.h"
 #include "settings/Settings.h"
+#include "ui/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/QtSettingsStore.h"
+#include "ui/Records.h"
 #include "ui/SoundPlayer.h"
+#include "ui/StatsWindow.h"
 
 #include <QApplication>
+#include <QSaveFile>
 #include <QStyleFactory>
 
 #include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// --no-sound: every cue is silence, and no sound output is opened at all.
+class Silence : public keyfall::CuePlayer {
+public:
+    void PlayCue(keyfall::Cue) override {}
+};
+
+int ExportCsv(const QString& path, const QString& player, const QString& target)
+{
+    keyfall::records::RecordStore::Options storeOptions;
+    storeOptions.check = false;
+    keyfall::records::RecordStore store(path.toStdString(), storeOptions);
+    std::ostringstream csv;
+    if (!store.ExportCsv(player.toStdString(), csv)) {
+        std::fprintf(stderr, "keyfall: cannot read the records: %s\n", store.Problem().c_str());
+        return 1;
+    }
+    if (target == QStringLiteral("-")) {
+        std::cout << csv.str() << std::flush;
+        return std::cout ? 0 : 1;
+    }
+    QSaveFile out(target);
+    const std::string text = csv.str();
+    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0
+        || !out.commit()) {
+        std::fprintf(stderr, "keyfall: cannot write %s: %s\n", qPrintable(target), qPrintable(out.errorString()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Read before QApplication exists, which needs a display: --help works over SSH.
+    const keyfall::ParsedCommandLine commandLine = keyfall::ParseCommandLine(arguments);
+    if (commandLine.ExitCode) {
+        std::fputs(commandLine.Output.toLocal8Bit().constData(), stdout);
+        std::fputs(commandLine.Error.toLocal8Bit().constData(), stderr);
+        return *commandLine.ExitCode;
+    }
+    const QString player =
+        commandLine.Options.Player.isEmpty() ? keyfall::DefaultPlayer() : commandLine.Options.Player;
+    // The export touches no window system either: a teacher may run it over SSH.
+    if (!commandLine.Options.ExportCsv.isEmpty()) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Keyfall"));
+        return ExportCsv(keyfall::RecordsPath(), player, commandLine.Options.ExportCsv);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Keyfall"));
     QApplication::setOrganizationName(QStringLiteral("Keyfall"));
@@ -23,6 +85,13 @@ int main(int argc, char* argv[])
     // on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     keyfall::InstallFontSubstitutes();
+    const QString recordsPath = keyfall::RecordsPath();
+
+    if (commandLine.Options.Stats) {
+        keyfall::StatsWindow stats(recordsPath, player);
+        stats.show();
+        return QApplication::exec();
+    }
 
     const auto clock = [] {
         return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -31,9 +100,23 @@ int main(int argc, char* argv[])
                            clock);
     keyfall::Settings settings;
     keyfall::QtSettingsStore store;
-    keyfall::SoundPlayer cues(keyfall::SoundPlayer::DefaultDirectories());
+    Silence silence;
+    std::unique_ptr<keyfall::SoundPlayer> sound;
+    if (commandLine.Options.Sound)
+        sound = std::make_unique<keyfall::SoundPlayer>(keyfall::SoundPlayer::DefaultDirectories());
+    keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
-    keyfall::GameWindow window(settings, store, random, cues);
-    window.showFullScreen();
+    keyfall::GameWindow window(settings, store, random, cues, nullptr, commandLine.Options.Display);
+    keyfall::GameRecords records(recordsPath, player);
+    window.form().SetEvents(records.recorder());
+    QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
+    window.SetStatsOpener([&window, &recordsPath, &player] {
+        keyfall::StatsWindow stats(recordsPath, player, &window);
+        stats.exec();
+    });
+    if (commandLine.Options.Display.Windowed)
+        window.show();
+    else
+        window.showFullScreen();
     return QApplication::exec();
 }

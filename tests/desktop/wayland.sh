@@ -15,7 +15,15 @@ for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$socket" ] && break; sleep 0.1; d
 export WAYLAND_DISPLAY=$socket
 
 QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client run_for 3 "$work/game.log" "$exe"
-grep -q 'set_app_id("org.keyfall.Keyfall")' "$work/game.log" || fail "no app id for the launcher"
+# A loaded machine may take a while to bring the window up: wait for the app id as long as
+# the program runs, and tell a program that ended from one that never sets it.
+game=${pids[-1]}
+for _ in $(seq 600); do
+  grep -q 'set_app_id("org.keyfall.Keyfall")' "$work/game.log" && break
+  kill -0 "$game" 2>/dev/null || { tail -n 20 "$work/game.log" >&2; fail "the program ended without setting an app id"; }
+  sleep 0.1
+done
+grep -q 'set_app_id("org.keyfall.Keyfall")' "$work/game.log" || fail "no app id for the launcher within 60 s"
 if grep -E 'qt\.qpa|Could not|Failed to|[Ff]atal|Segmentation|Aborted' "$work/game.log" >&2; then
   fail "platform errors"
 fi

@@ -1,84 +1,55 @@
 #!/usr/bin/env bash
 # A cue really sounds, and a missing cue is only silence.
 #
-# The test brings its own sound server and screen: a PulseAudio daemon in user mode with
-# one null sink (root may run it that way; it only warns), and an Xvfb on a display it
-# picks itself. The real program plays into the null sink; parec records the sink's
-# monitor while xdotool types a key that hits nothing, and sox looks for the miss cue:
+# The program plays into a null sink of the test's own (tests/common.sh: the session's sound
+# server, else a private PulseAudio; skipped with status 77 without either) on an Xvfb of its
+# own; parec records the sink's monitor while xdotool types a key that hits nothing, and sox
+# looks for the miss cue:
 #   1. with the six files beside the executable: silence before the key, the cue's energy
 #      after it, sounding for at least 80 % of Miss.wav's own audible length (a cue cut
 #      off by the player fails) and not for two cues' worth;
 #   2. with the executable copied into a folder without them (and no ../share/keyfall):
 #      silence throughout, while the program keeps taking keys and clicks, keeps its
-#      window, and reports each missing file at most once on standard error.
+#      window, and reports each missing file at most once on standard error;
+#   3. with three cues replaced by the kinds sound editors write (24-bit 48 kHz stereo,
+#      32-bit float, 8 kHz mono), each a tone of its own: no complaint at all on standard
+#      error, and each tone heard in the recording when its cue plays.
 # KEEP_WORK=1 keeps the work folder (recordings, logs) for a look afterwards.
 set -euo pipefail
 
 exe=$(realpath "$1")
 cues_dir=$(dirname "$exe")
-work=$(mktemp -d "${TMPDIR:-/tmp}/keyfall-cues.XXXXXX")
-pids=()
-
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
-  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" >&2 || rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../common.sh"
 
 fail() {
   echo "cue sounds: FAIL: $*" >&2
-  for log in "$work"/*.err.log "$work"/parec.log "$work"/keepalive.log "$work"/xvfb.log; do
+  for log in "$work"/*.err.log "$work"/parec.log "$work"/keepalive.log "$work"/pulseaudio.log; do
     [ -s "$log" ] && { echo "--- $log" >&2; tail -n 20 "$log" >&2; }
   done
   exit 1
 }
 
-for tool in pulseaudio pactl pacat parec sox Xvfb xdotool xwininfo import; do
+for tool in pactl pacat parec sox Xvfb xdotool xwininfo import; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps)"
 done
 [ -f "$cues_dir/Miss.wav" ] || fail "no Miss.wav beside $exe"
 
-# Everything the daemon and the program would keep in a home stays in the work folder.
-export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config
-export PULSE_RUNTIME_PATH=$work/runtime/pulse PULSE_STATE_PATH=$work/pulse-state
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$PULSE_STATE_PATH"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-unset PULSE_COOKIE PULSE_SINK PULSE_SOURCE
-
-# ---- the sound server ----------------------------------------------------------------
-socket=$work/pulse.socket
-pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disallow-exit \
-  --log-target=stderr --log-level=warning \
-  --load="module-null-sink sink_name=keyfall_null rate=44100 channels=1" \
-  --load="module-native-protocol-unix socket=$socket auth-anonymous=1" \
-  </dev/null >"$work/pulseaudio.log" 2>&1 &
-pids+=($!)
-export PULSE_SERVER=unix:$socket
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || fail "the PulseAudio server did not start"
-pactl set-default-sink keyfall_null
+use_sound
 
 # An idle null sink hands its monitor out in chunks of seconds, or not at all. A stream of
 # digital silence keeps it running with a short latency, so every recording below gets
 # every sample, in time, and adds nothing to what it hears.
-pacat --playback --device=keyfall_null --format=s16le --rate=44100 --channels=1 --latency-msec=30 \
+pacat --playback --device="$sound_sink" --format=s16le --rate=44100 --channels=1 --latency-msec=30 \
   </dev/zero >"$work/keepalive.log" 2>&1 &
 pids+=($!)
 
-# ---- the screen ----------------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+start_xvfb 1024x768
+unset QT_QPA_PLATFORM
 
 # ---- helpers -------------------------------------------------------------------------
 recorder=
 record_start() {
-  parec --device=keyfall_null.monitor --format=s16le --rate=44100 --channels=1 --latency-msec=20 \
+  parec --device="$sound_sink.monitor" --format=s16le --rate=44100 --channels=1 --latency-msec=20 \
     >"$work/$1.raw" 2>>"$work/parec.log" &
   recorder=$!
   pids+=($recorder)
@@ -192,6 +163,54 @@ for cue in Explode.wav LaserFire.wav Miss.wav blip.wav sound24.wav sound25.wav; 
 done
 [ "$missing_lines" -le 6 ] || fail "without cues: $missing_lines lines about missing files"
 echo "without cues: $missing_lines 'missing' lines on standard error; still running, window still there"
+kill "$game"
+wait "$game" 2>/dev/null || true
+
+# ---- 3. the kinds sound editors write --------------------------------------------------
+# RMS of one frequency band of a recording.
+band() {
+  sox -t raw -r 44100 -e signed -b 16 -c 1 "$work/$1.raw" -n sinc "$2" stat 2>&1 |
+    awk '/^RMS +amplitude/ {r=$3} END {print r+0}'
+}
+kinds=$work/kinds/bin
+mkdir -p "$kinds"
+cp "$exe" "$kinds/keyfall"
+sox -n -r 48000 -c 2 -b 24 "$kinds/Miss.wav" synth 0.4 sine 1500 vol 0.5
+sox -n -r 44100 -c 1 -e floating-point -b 32 "$kinds/Explode.wav" synth 0.4 sine 3000 vol 0.5
+sox -n -r 8000 -c 1 -e unsigned-integer -b 8 "$kinds/blip.wav" synth 0.25 sine 500 vol 0.5
+for cue in LaserFire.wav sound24.wav sound25.wav; do
+  sox -n -r 44100 -c 1 -b 16 "$kinds/$cue" trim 0 0.1
+done
+for cue in Miss Explode blip; do echo "kinds: $cue.wav is $(soxi -r "$kinds/$cue.wav") Hz, $(soxi -c "$kinds/$cue.wav") channels, $(soxi -e "$kinds/$cue.wav" | tr -d '\n'), $(soxi -b "$kinds/$cue.wav") bits"; done
+
+start_game "$kinds/keyfall" kinds
+record_start kinds-miss
+sleep 0.2
+xdotool key q
+sleep 1.5
+record_stop
+level kinds-miss
+miss_band=$(band kinds-miss 1400-1600) explode_band=$(band kinds-miss 2900-3100) blip_band=$(band kinds-miss 450-550)
+echo "kinds, a miss: rms at 1500 Hz $miss_band, 3000 Hz $explode_band, 500 Hz $blip_band"
+above "$miss_band" 0.01 || fail "kinds: the 24-bit 48 kHz stereo miss cue was not heard"
+above 0.001 "$explode_band" || fail "kinds: the explosion cue sounded on a miss"
+above 0.001 "$blip_band" || fail "kinds: the tally cue sounded on a miss"
+
+# A hard wave lands within seconds (the float explosion cue), and its tally blips (8 kHz).
+record_start kinds-game
+click_difficile
+click_via
+sleep 8
+record_stop
+level kinds-game
+explode_band=$(band kinds-game 2900-3100) blip_band=$(band kinds-game 450-550)
+echo "kinds, a hard wave: rms at 3000 Hz $explode_band, 500 Hz $blip_band"
+above "$explode_band" 0.005 || fail "kinds: the 32-bit float explosion cue was not heard"
+above "$blip_band" 0.005 || fail "kinds: the 8 kHz mono tally cue was not heard"
+alive || fail "kinds: the program ended"
+if [ -s "$work/kinds.err.log" ]; then
+  fail "kinds: the program complained: $(head -n 5 "$work/kinds.err.log")"
+fi
 kill "$game"
 wait "$game" 2>/dev/null || true
 echo "cue sounds: ok"

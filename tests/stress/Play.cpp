@@ -310,8 +310,8 @@ public:
     };
 
     Checker(const FrmMain& form, const Settings& settings, const MemoryStore& store, const CountingCues& cues,
-            const test::FakeHost& host)
-        : m_form(form), m_settings(settings), m_store(store), m_cues(cues), m_host(host)
+            const test::FakeHost& host, const EventLedger& ledger)
+        : m_form(form), m_settings(settings), m_store(store), m_cues(cues), m_host(host), m_ledger(ledger)
     {
     }
 
@@ -353,6 +353,7 @@ private:
     const MemoryStore& m_store;
     const CountingCues& m_cues;
     const test::FakeHost& m_host;
+    const EventLedger& m_ledger;
 
     Snapshot m_prev;
     Snapshot m_now;
@@ -899,6 +900,14 @@ void Checker::OptionsInvariants(const FrmOptions& options)
 void Checker::General()
 {
     const Snapshot& n = m_now;
+    Expect(m_ledger.problem.empty(), "the game's events tell what happened on the board",
+           [&] { return m_ledger.problem; });
+    Expect(m_ledger.started == tally.gamesStarted && m_ledger.finished == tally.gamesFinished
+               && m_ledger.stopped == tally.gamesStopped,
+           "each game's start and end are reported once", [&] {
+               return std::to_string(m_ledger.started) + " started, " + std::to_string(m_ledger.finished)
+                      + " finished, " + std::to_string(m_ledger.stopped) + " stopped reported";
+           });
     int letters = 0;
     for (const SlotView& v : n.slot) {
         Expect(v.state != SlotState::Broken, "a slot shows at most one of letter, star, explosion and score");
@@ -959,6 +968,86 @@ void Checker::General()
     }
 }
 
+// ---- The game's events ---------------------------------------------------------------
+
+void EventLedger::Break(const std::string& what)
+{
+    if (problem.empty())
+        problem = what;
+}
+
+void EventLedger::GameStarted(std::int16_t level, std::int16_t rounds, int keySet)
+{
+    ++started;
+    if (m_inGame)
+        Break("a game started while one was under way");
+    if (level != m_form.Difficulty || rounds != m_settings.MaxRounds)
+        Break("a game started with a level or a number of rounds that it does not play");
+    if (keySet < kNoKeySet || keySet > KeyAll || (keySet >= 0 && !m_settings.KeySet[keySet]))
+        Break("a game started with a key set that is not chosen");
+    m_inGame = true;
+    m_total = 0;
+    m_nextRound = 1;
+}
+
+void EventLedger::Launched(int slot, const std::string& character)
+{
+    if (m_falling[slot])
+        Break("slot " + std::to_string(slot) + " launched while its character still fell");
+    m_falling[slot] = character;
+}
+
+void EventLedger::Ends(int slot, const std::string& character, const char* how)
+{
+    if (!m_falling[slot] || *m_falling[slot] != character)
+        Break(std::string(how) + " of \"" + character + "\" in slot " + std::to_string(slot)
+              + ", which had no such character falling");
+    m_falling[slot].reset();
+}
+
+void EventLedger::Hit(const std::string& character, int slot, float height, int ticks)
+{
+    Ends(slot, character, "a hit");
+    if (ticks < 0 || height < 0 || height > kBottomLimit)
+        Break("a hit at height " + std::to_string(height) + " after " + std::to_string(ticks) + " ticks");
+}
+
+void EventLedger::Missed(const std::string& /*character*/)
+{
+    if (m_inGame)
+        m_total = Saturate(m_total - kMissPenalty);
+}
+
+void EventLedger::Landed(int slot, const std::string& character)
+{
+    Ends(slot, character, "a landing");
+}
+
+void EventLedger::RoundScored(std::int16_t round, int points)
+{
+    if (round != m_nextRound)
+        Break("round " + std::to_string(round) + " scored where round " + std::to_string(m_nextRound) + " was due");
+    m_nextRound = static_cast<std::int16_t>(round + 1);
+    m_total = Saturate(m_total + points);
+}
+
+void EventLedger::GameEnded(std::int16_t total, bool finishedGame)
+{
+    if (!m_inGame)
+        Break("a game ended that never started");
+    if (total != m_form.TotalScore || total != m_total)
+        Break("a game ended with " + std::to_string(total) + ", the board shows " + std::to_string(m_form.TotalScore)
+              + " and its events made " + std::to_string(m_total));
+    const bool anyFalling =
+        std::any_of(m_falling.begin(), m_falling.end(), [](const auto& f) { return f.has_value(); });
+    if (finishedGame && anyFalling)
+        Break("a game finished with characters still falling");
+    // A stop clears the board: whatever still fell is gone with the game.
+    m_falling.fill(std::nullopt);
+    m_inGame = false;
+    ++(finishedGame ? finished : stopped);
+}
+
 // ---- The rig --------------------------------------------------------------------------
 
 Rig::Rig(std::uint64_t seed, std::string separator)
@@ -966,7 +1055,8 @@ Rig::Rig(std::uint64_t seed, std::string separator)
 {
     m_host.separator = std::move(separator);
     m_host.whileOptionsOpen = [this] { RunOptions(*m_current); };
-    m_checker = std::make_unique<Checker>(m_form, m_settings, m_store, m_cues, m_host);
+    m_form.SetEvents(m_ledger);
+    m_checker = std::make_unique<Checker>(m_form, m_settings, m_store, m_cues, m_host, m_ledger);
     m_form.Form_Load();
     m_form.Form_Activate();
     m_checker->Observe(Checker::StepKind::Load);

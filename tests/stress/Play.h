@@ -93,6 +93,37 @@ struct Failure {
 
 class Checker;
 
+// Follows the game's events as they come and keeps what the checker compares with the
+// board: every launched character must end once, as a hit or a landing, and each game's
+// end must report the total that its rounds and misses made.
+class EventLedger : public GameEvents {
+public:
+    EventLedger(const FrmMain& form, const Settings& settings) : m_form(form), m_settings(settings) {}
+    void GameStarted(std::int16_t level, std::int16_t rounds, int keySet) override;
+    void Launched(int slot, const std::string& character) override;
+    void Hit(const std::string& character, int slot, float height, int ticks) override;
+    void Missed(const std::string& character) override;
+    void Landed(int slot, const std::string& character) override;
+    void RoundScored(std::int16_t round, int points) override;
+    void GameEnded(std::int16_t total, bool finished) override;
+
+    std::string problem; // the first broken rule, or empty
+    std::int64_t started = 0;
+    std::int64_t finished = 0;
+    std::int64_t stopped = 0;
+
+private:
+    void Break(const std::string& what);
+    void Ends(int slot, const std::string& character, const char* how);
+
+    const FrmMain& m_form;
+    const Settings& m_settings;
+    bool m_inGame = false;
+    std::int16_t m_total = 0;
+    std::int16_t m_nextRound = 1;
+    std::array<std::optional<std::string>, kSlots> m_falling{};
+};
+
 // The program with doubles around it, one per session.
 class Rig {
 public:
@@ -135,6 +166,7 @@ private:
     FrmMain m_form;
     VirtualClock m_clock;
     ModalHost m_modal;
+    EventLedger m_ledger{m_form, m_settings};
     FrmOptions* m_options = nullptr;
     const Event* m_current = nullptr;
     std::unique_ptr<Checker> m_checker;

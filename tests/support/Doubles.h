@@ -6,6 +6,7 @@
 #include "options/FrmOptions.h"
 #include "settings/MemoryStore.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +17,60 @@ class RecordingCues : public CuePlayer {
 public:
     void PlayCue(Cue cue) override { played.push_back(cue); }
     std::vector<Cue> played;
+};
+
+// Every game event, in order, with its arguments (fields that a kind does not use stay 0).
+class RecordingEvents : public GameEvents {
+public:
+    enum Kind { Started, Launch, Hit_, Miss, Landing, Round, Ended };
+    struct Event {
+        Kind kind{};
+        std::string character;
+        int slot = 0;
+        float height = 0;
+        int ticks = 0;
+        int level = 0;
+        int rounds = 0;
+        int keySet = 0;
+        int round = 0;
+        int points = 0;
+        int total = 0;
+        bool finished = false;
+    };
+
+    void GameStarted(std::int16_t level, std::int16_t rounds, int keySet) override
+    {
+        events.push_back({.kind = Started, .character = {}, .level = level, .rounds = rounds, .keySet = keySet});
+    }
+    void Launched(int slot, const std::string& character) override
+    {
+        events.push_back({.kind = Launch, .character = character, .slot = slot});
+    }
+    void Hit(const std::string& character, int slot, float height, int ticks) override
+    {
+        events.push_back({.kind = Hit_, .character = character, .slot = slot, .height = height, .ticks = ticks});
+    }
+    void Missed(const std::string& character) override { events.push_back({.kind = Miss, .character = character}); }
+    void Landed(int slot, const std::string& character) override
+    {
+        events.push_back({.kind = Landing, .character = character, .slot = slot});
+    }
+    void RoundScored(std::int16_t round, int points) override
+    {
+        events.push_back({.kind = Round, .character = {}, .round = round, .points = points});
+    }
+    void GameEnded(std::int16_t total, bool finished) override
+    {
+        events.push_back({.kind = Ended, .character = {}, .total = total, .finished = finished});
+    }
+
+    int Count(Kind kind) const
+    {
+        return static_cast<int>(
+            std::count_if(events.begin(), events.end(), [kind](const Event& e) { return e.kind == kind; }));
+    }
+
+    std::vector<Event> events;
 };
 
 class FakeHost : public Host {
@@ -47,7 +102,10 @@ public:
 
 // A main window with recording doubles around it, loaded and ready.
 struct Game {
-    explicit Game(std::uint64_t seed = 1) : random(seed), form(settings, store, random, cues, host), clock(form) {}
+    explicit Game(std::uint64_t seed = 1) : random(seed), form(settings, store, random, cues, host), clock(form)
+    {
+        form.SetEvents(events);
+    }
 
     void Load() { form.Form_Load(); }
     int VisibleLetters() const
@@ -82,6 +140,7 @@ struct Game {
     MemoryStore store;
     Random random;
     RecordingCues cues;
+    RecordingEvents events;
     FakeHost host;
     FrmMain form;
     VirtualClock clock;

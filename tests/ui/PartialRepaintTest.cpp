@@ -59,6 +59,7 @@ class PartialRepaintTest : public QObject {
         std::array<Label, kSlots> scores;
         Label message;
         Label press;
+        QString record;
         bool operator==(const FieldState&) const = default;
     };
     std::optional<FieldState> m_compared;
@@ -68,14 +69,16 @@ class PartialRepaintTest : public QObject {
 
     FrmMain& Form() { return m_window->form(); }
 
-    void Open(int hardLow, int hardHigh, int rounds)
+    // The scene at `scale` times its own size: letters then sit on fractions of a pixel.
+    void Open(int hardLow, int hardHigh, int rounds, double scale = 1.0)
     {
         m_store = {};
         m_store.Set("FallRates", "HardLow", std::to_string(hardLow));
         m_store.Set("FallRates", "HardHigh", std::to_string(hardHigh));
         m_store.Set("Rounds", "Max", std::to_string(rounds));
         m_store.Sync();
-        m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues);
+        const Presentation presentation{false, {scale == 1.0 ? ScaleMode::Natural : ScaleMode::Factor, scale}};
+        m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues, nullptr, presentation);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         // From here on the virtual clock runs the game's timers, and the window mirrors each
@@ -102,7 +105,8 @@ class PartialRepaintTest : public QObject {
         if (!m_compare || !m_failure.isEmpty())
             return;
         const FrmMain& f = Form();
-        FieldState state{f.lblLetter, f.Explode, f.Star, f.Score, f.lblMessage, f.lblPress};
+        FieldState state{
+            f.lblLetter, f.Explode, f.Star, f.Score, f.lblMessage, f.lblPress, m_window->picture2()->recordText()};
         if (m_compared == state)
             return;
         m_compared = std::move(state);
@@ -187,9 +191,18 @@ private slots:
         m_window.reset();
     }
 
+    void everyFrameOfAGameEqualsAFullRepaint_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("own size") << 1.0;
+        QTest::newRow("scaled down") << 0.7;
+    }
+
     void everyFrameOfAGameEqualsAFullRepaint()
     {
-        Open(40, 70, 3);
+        QFETCH(double, scale);
+        Open(40, 70, 3, scale);
+        QCOMPARE(m_window->metrics().Scale(), scale);
         Event([&] { Form().optDifficulty_Click(2); });
         Event([&] { Form().cmdStart_Click(); });
         int hits = 0;
@@ -223,8 +236,15 @@ private slots:
         QVERIFY(m_frames > 500);
         QVERIFY(m_compared.has_value());
 
+        // A new record is greeted under the end message; the next game takes the line away.
+        m_window->GreetRecord();
+        QVERIFY(!m_window->picture2()->recordText().isEmpty());
+        CheckFrame();
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+
         // The game is over; a new one starts, and is stopped in the middle of its wave.
         Event([&] { Form().cmdStart_Click(); });
+        QVERIFY(m_window->picture2()->recordText().isEmpty());
         m_clock->Advance(1000);
         Event([&] { Form().cmdStart_Click(); });
         QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));

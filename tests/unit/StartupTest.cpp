@@ -89,6 +89,52 @@ TEST(FormLoad, LetterColumnsAndStarsSitWhereTheLayoutSays)
     EXPECT_EQ(f.Star[17].Left, 8565);
 }
 
+TEST(FormResize, CentresAgainOnTheNewSizeAndLeavesTheGameAlone)
+{
+    Game game;
+    game.host.screen = {1920 * 15.0f, 1080 * 15.0f};
+    game.form.Label3.Height = 240;
+    game.form.Label2.Height = 435;
+    game.Load();
+    game.form.cmdStart_Click();
+    game.clock.Advance(700);
+    game.form.Form_KeyPress(U'#'); // a miss: the score moves away from 0
+    const FrmMain& f = game.form;
+    const auto letters = f.lblLetter;
+    const auto speeds = f.FallSpeed;
+    const auto score = f.TotalScore;
+    const bool message = f.lblMessage.Visible;
+    ASSERT_TRUE(f.GameRunning);
+    ASSERT_GT(game.VisibleLetters(), 0);
+    game.cues.played.clear();
+
+    game.host.screen = {15360, 11520};
+    game.form.Form_Resize();
+    // The same positions as a start-up on 1024 x 768.
+    EXPECT_EQ(f.Width, 15360);
+    EXPECT_EQ(f.Height, 11520);
+    EXPECT_EQ(f.Picture2.Left, 2850);
+    EXPECT_EQ(f.Picture2.Top, 2535);
+    EXPECT_EQ(f.Picture1.Left, 2850);
+    EXPECT_EQ(f.Picture1.Top, 8985);
+    EXPECT_EQ(f.Label3.Top, 2295);
+    EXPECT_EQ(f.Label2.Top, 1860);
+    EXPECT_EQ(f.Label2.Left, (15360 - f.Label2.Width) / 2);
+
+    // Letters count from the field, so they fall on where they were.
+    EXPECT_TRUE(f.GameRunning);
+    EXPECT_EQ(f.TotalScore, score);
+    EXPECT_EQ(f.lblMessage.Visible, message);
+    EXPECT_EQ(f.FallSpeed, speeds);
+    for (int i = 0; i < kSlots; ++i) {
+        EXPECT_EQ(f.lblLetter[i].Visible, letters[i].Visible);
+        EXPECT_EQ(f.lblLetter[i].Top, letters[i].Top);
+        EXPECT_EQ(f.lblLetter[i].Caption, letters[i].Caption);
+    }
+    EXPECT_TRUE(game.cues.played.empty());
+    EXPECT_EQ(game.store.Writes(), 0);
+}
+
 TEST(FormActivate, ShowsThePanelAgain)
 {
     Game game;

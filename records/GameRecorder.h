@@ -1,0 +1,56 @@
+#pragma once
+// Listens to a game and, when it ends, hands over what happened as one GameRecord. A game
+// left with ESCI never ends, so it is never handed over.
+
+#include "game/GameEvents.h"
+#include "records/Record.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace keyfall::records {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // The wall-clock time, UTC, as "YYYY-MM-DDTHH:MM:SSZ".
+    virtual std::string NowUtc() const = 0;
+    // Milliseconds on a clock that never jumps.
+    virtual std::int64_t SteadyMs() const = 0;
+};
+
+class SystemClock : public Clock {
+public:
+    std::string NowUtc() const override;
+    std::int64_t SteadyMs() const override;
+};
+
+class GameRecorder : public GameEvents {
+public:
+    using Sink = std::function<void(GameRecord)>;
+    GameRecorder(std::string player, const Clock& clock, Sink sink);
+
+    void GameStarted(std::int16_t level, std::int16_t rounds, int keySet) override;
+    void Launched(int slot, const std::string& character) override;
+    void Hit(const std::string& character, int slot, float height, int ticks) override;
+    void Missed(const std::string& character) override;
+    void Landed(int slot, const std::string& character) override;
+    void RoundScored(std::int16_t round, int points) override;
+    void GameEnded(std::int16_t total, bool finished) override;
+
+    const std::string& player() const { return m_player; }
+
+private:
+    void Ended(const std::string& character);
+
+    std::string m_player;
+    const Clock& m_clock;
+    Sink m_sink;
+    std::optional<GameRecord> m_game; // the game under way
+    std::int64_t m_startMs = 0;
+    std::int64_t m_waveStartMs = 0;
+    int m_falling = 0;
+};
+
+} // namespace keyfall::records

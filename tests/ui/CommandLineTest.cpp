@@ -1,0 +1,132 @@
+// The command line as players type it: the options they know from other games work, help and
+// version end the program with status 0, anything unknown or malformed ends it with 2 and a
+// short message on standard error, and Qt's own options are left to Qt.
+
+#include "ui/CommandLine.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace keyfall;
+
+namespace {
+
+ParsedCommandLine Parse(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("/usr/games/keyfall"));
+    return ParseCommandLine(arguments);
+}
+
+} // namespace
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void noOptionsPlaysFullScreenWithSoundAtItsOwnSize()
+    {
+        const auto parsed = Parse({});
+        QVERIFY(!parsed.ExitCode);
+        QVERIFY(!parsed.Options.Display.Windowed);
+        QVERIFY(parsed.Options.Sound);
+        QCOMPARE(parsed.Options.Display.Scale, SceneScale{});
+    }
+
+    void playerOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("windowed");
+        QTest::addColumn<bool>("sound");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("factor");
+        const int natural = static_cast<int>(ScaleMode::Natural);
+        const int fit = static_cast<int>(ScaleMode::Fit);
+        const int factor = static_cast<int>(ScaleMode::Factor);
+        QTest::newRow("--window") << QStringList{"--window"} << true << true << natural << 1.0;
+        QTest::newRow("--no-sound") << QStringList{"--no-sound"} << false << false << natural << 1.0;
+        QTest::newRow("-ns, one option") << QStringList{"-ns"} << false << false << natural << 1.0;
+        QTest::newRow("--scale=fit") << QStringList{"--scale=fit"} << false << true << fit << 1.0;
+        QTest::newRow("--scale 1.5") << QStringList{"--scale", "1.5"} << false << true << factor << 1.5;
+        QTest::newRow("lowest factor") << QStringList{"--scale=0.25"} << false << true << factor << 0.25;
+        QTest::newRow("highest factor") << QStringList{"--scale=8"} << false << true << factor << 8.0;
+        QTest::newRow("all together") << QStringList{"-ns", "--window", "--scale=2"} << true << false << factor << 2.0;
+        QTest::newRow("Qt's own options")
+            << QStringList{"-platform", "offscreen", "--window"} << true << true << natural << 1.0;
+    }
+
+    void playerOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, windowed);
+        QFETCH(bool, sound);
+        QFETCH(int, mode);
+        QFETCH(double, factor);
+        const auto parsed = Parse(arguments);
+        QVERIFY2(!parsed.ExitCode, qPrintable(parsed.Error));
+        QCOMPARE(parsed.Options.Display.Windowed, windowed);
+        QCOMPARE(parsed.Options.Sound, sound);
+        QCOMPARE(static_cast<int>(parsed.Options.Display.Scale.Mode), mode);
+        QCOMPARE(parsed.Options.Display.Scale.Factor, factor);
+    }
+
+    void helpListsEveryOptionAndEndsWell_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("--help") << "--help";
+        QTest::newRow("-h") << "-h";
+    }
+
+    void helpListsEveryOptionAndEndsWell()
+    {
+        QFETCH(QString, option);
+        const auto parsed = Parse({QStringLiteral("--window"), option});
+        QCOMPARE(parsed.ExitCode, std::optional<int>(0));
+        QVERIFY(parsed.Error.isEmpty());
+        QVERIFY(parsed.Output.startsWith(QStringLiteral("Usage: keyfall ")));
+        for (const char* listed : {"--window", "--no-sound", "--scale", "--version", "--help"})
+            QVERIFY2(parsed.Output.contains(QLatin1String(listed)), listed);
+        // Qt's options are accepted, not advertised.
+        QVERIFY(!parsed.Output.contains(QStringLiteral("platform")));
+    }
+
+    void versionNamesTheProgram()
+    {
+        const auto parsed = Parse({QStringLiteral("--version")});
+        QCOMPARE(parsed.ExitCode, std::optional<int>(0));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Keyfall \\d+\\.\\d+\\.\\d+\\n$")).match(parsed.Output).hasMatch(),
+                 qPrintable(parsed.Output));
+    }
+
+    void mistakesEndWithStatusTwoAndAShortMessage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("unknown long option") << QStringList{"--fullscreen"} << "'fullscreen'";
+        QTest::newRow("unknown short option") << QStringList{"-x"} << "'x'";
+        QTest::newRow("short options do not combine") << QStringList{"-hv"} << "'hv'";
+        QTest::newRow("stray argument") << QStringList{"letters"} << "'letters'";
+        QTest::newRow("scale zero") << QStringList{"--scale=0"} << "'0'";
+        QTest::newRow("scale negative") << QStringList{"--scale=-2"} << "'-2'";
+        QTest::newRow("scale too large") << QStringList{"--scale=9"} << "'9'";
+        QTest::newRow("scale not a number") << QStringList{"--scale=big"} << "'big'";
+        QTest::newRow("scale with a decimal comma") << QStringList{"--scale=1,5"} << "'1,5'";
+        QTest::newRow("scale not a number at all") << QStringList{"--scale=nan"} << "'nan'";
+        QTest::newRow("scale without value") << QStringList{"--scale"} << "scale";
+    }
+
+    void mistakesEndWithStatusTwoAndAShortMessage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, named);
+        const auto parsed = Parse(arguments);
+        QCOMPARE(parsed.ExitCode, std::optional<int>(2));
+        QVERIFY(parsed.Output.isEmpty());
+        QVERIFY2(parsed.Error.startsWith(QStringLiteral("keyfall: ")), qPrintable(parsed.Error));
+        QVERIFY2(parsed.Error.contains(named), qPrintable(parsed.Error));
+        QVERIFY(parsed.Error.contains(QStringLiteral("keyfall --help")));
+        QCOMPARE(parsed.Error.count(QLatin1Char('\n')), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "CommandLineTest.moc"

@@ -1,0 +1,237 @@
+// The statistics window on the offscreen platform, over a records file made for each test,
+// and the main window's part: F2 between games, the greeting of a new record.
+
+#include "ui/StatsWindow.h"
+#include "records/RecordStore.h"
+#include "records/SampleGames.h"
+#include "records/TempFolder.h"
+#include "settings/MemoryStore.h"
+#include "ui/Fonts.h"
+#include "ui/GameWindow.h"
+#include "ui/KeyboardView.h"
+#include "ui/PlayField.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineSeries>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace keyfall;
+
+namespace {
+
+class SilentCues : public CuePlayer {
+public:
+    void PlayCue(Cue) override {}
+};
+
+int Points(QChartView* view)
+{
+    const auto series = view->chart()->series();
+    return series.isEmpty() ? -1 : static_cast<int>(static_cast<QLineSeries*>(series.front())->count());
+}
+
+} // namespace
+
+class StatsWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TempFolder> m_folder;
+    QString m_path;
+
+    void Seed(const std::vector<records::GameRecord>& games)
+    {
+        records::RecordStore store(m_path.toStdString(), {});
+        for (const auto& g : games)
+            QVERIFY(store.Save(g));
+    }
+
+private slots:
+    void initTestCase() { InstallFontSubstitutes(); }
+    void init()
+    {
+        m_folder = std::make_unique<test::TempFolder>();
+        m_path = QString::fromStdString(m_folder->File("Keyfall/keyfall.sqlite"));
+    }
+    void cleanup() { m_folder.reset(); }
+
+    void saysSoPlainlyWhenThereAreNoGames()
+    {
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Keyfall — Statistiche"));
+        QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
+        QVERIFY(window.emptyLabel()->text().startsWith(QStringLiteral("Nessuna partita registrata per anna.")));
+        QVERIFY(!window.exportButton()->isEnabled());
+        QCOMPARE(window.players()->currentText(), QStringLiteral("anna"));
+    }
+
+    void showsBestScoresProgressAndWeakKeys()
+    {
+        auto weak = test::SampleGame("anna", 300, 25, 0, true, "2026-12-03T10:00:00Z");
+        weak.keys["K"].landed += 30;
+        weak.keys["K"].launched += 30;
+        weak.landed += 30;
+        Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 90, 50, 0, true, "2026-12-02T10:00:00Z"), weak,
+              test::SampleGame("anna", 999, 50, 0, false, "2026-12-04T10:00:00Z"),
+              test::SampleGame("bruno", 50, 100, 2, true, "2026-12-04T11:00:00Z")});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.show();
+        QVERIFY(window.pages()->currentWidget() != window.emptyLabel());
+        QVERIFY(window.summary()->text().startsWith(QStringLiteral("4 partite (3 finite)")));
+
+        QTableWidget* best = window.bestTable();
+        QCOMPARE(best->rowCount(), 2);
+        QCOMPARE(best->item(0, 0)->text(), QStringLiteral("Medio"));
+        QCOMPARE(best->item(0, 1)->text(), QStringLiteral("solo maiuscole"));
+        QCOMPARE(best->item(0, 2)->text(), QLocale().toString(120)); // the stopped 999 holds no record
+        QVERIFY(best->item(0, 3)->text().contains(QStringLiteral("/12/2026")));
+        QCOMPARE(best->item(1, 0)->text(), QStringLiteral("Difficile"));
+
+        for (int chart = 0; chart < 3; ++chart)
+            QCOMPARE(Points(window.chart(chart)), 4);
+        const auto* accuracy = static_cast<QLineSeries*>(window.chart(2)->chart()->series().front());
+        // 40 hits of 43 in a sample game; 40 of 73 in the one where K landed 30 times.
+        QCOMPARE(qRound(accuracy->at(0).y()), 93);
+        QCOMPARE(qRound(accuracy->at(2).y()), 55);
+
+        QVERIFY(window.weakest()->text().startsWith(QStringLiteral("Tasti da esercitare: K (")));
+        KeyboardView* keyboard = window.keyboard();
+        window.findChild<QTabWidget*>()->setCurrentIndex(2);
+        QTRY_VERIFY(keyboard->isVisible() && keyboard->width() > 400);
+        const QImage drawn = keyboard->grab().toImage();
+        // Left of the middle of a key: its fill, clear of its texts and rounded corners.
+        const auto fill = [&](const char* key) {
+            const QRectF r = keyboard->KeyRect(QString::fromLatin1(key));
+            return drawn.pixelColor(QPointF(r.left() + r.width() * 0.12, r.center().y()).toPoint());
+        };
+        const QColor k = fill("K");
+        const QColor a = fill("A");
+        const QColor unused = fill("1");
+        QVERIFY2(k.red() > k.green(), "a key that mostly landed is drawn red");
+        QVERIFY2(a.green() > a.red(), "a key always hit is drawn green");
+        QCOMPARE(unused.red(), unused.green());
+
+        window.players()->setCurrentText(QStringLiteral("bruno"));
+        window.ShowPlayer(QStringLiteral("bruno"));
+        QCOMPARE(Points(window.chart(0)), 1);
+        QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Facile"));
+    }
+
+    void exportsTheShownPlayersGamesOrNothing()
+    {
+        Seed({test::SampleGame("anna", 120), test::SampleGame("anna", 130), test::SampleGame("bruno", 5)});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        const QString file = QString::fromStdString(m_folder->File("anna.csv"));
+        QVERIFY(window.ExportCsv(file));
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.size(), 4); // header, two games, and the empty rest after the last break
+        QVERIFY(lines[1].startsWith("anna,"));
+        QVERIFY(!window.ExportCsv(QString::fromStdString(m_folder->File("no/such/folder/anna.csv"))));
+    }
+
+    void aFileFromANewerProgramIsNotShown()
+    {
+        Seed({test::SampleGame("anna", 120)});
+        {
+            records::RecordStore store(m_path.toStdString(), {});
+            QVERIFY(store.IsOpen());
+        }
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {m_path, QStringLiteral("PRAGMA user_version = 50;")});
+        if (!sqlite.waitForFinished(60000) || sqlite.exitCode() != 0)
+            QSKIP("the sqlite3 shell is needed to make a file of a newer version");
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
+        QVERIFY(window.emptyLabel()->text().contains(QStringLiteral("non si possono leggere")));
+    }
+};
+
+// The main window's side: F2 opens the statistics only between games, and a new record is
+// greeted under the end message only while that message is shown.
+class StatsInGameTest : public QObject {
+    Q_OBJECT
+
+    Settings m_settings;
+    MemoryStore m_store;
+    Random m_random{17};
+    SilentCues m_cues;
+
+private slots:
+    void f2OpensTheStatisticsOnlyBetweenGames()
+    {
+        GameWindow window(m_settings, m_store, m_random, m_cues);
+        int opened = 0;
+        window.SetStatsOpener([&] { ++opened; });
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(window.windowHandle(), Qt::Key_F2);
+        QTRY_COMPARE(opened, 1);
+        QCOMPARE(window.form().TotalScore, std::int16_t{0}); // F2 types nothing, so it costs nothing
+
+        window.Handle([&] { window.form().cmdStart_Click(); });
+        const std::int16_t total = window.form().TotalScore;
+        QTest::keyClick(window.windowHandle(), Qt::Key_F2);
+        QTest::qWait(50);
+        QCOMPARE(opened, 1);
+        QCOMPARE(window.form().TotalScore, total);
+    }
+
+    void aNewRecordIsGreetedUnderTheEndMessageAndGoesWithIt()
+    {
+        GameWindow window(m_settings, m_store, m_random, m_cues);
+        window.show();
+        PlayField* field = window.picture2();
+        window.GreetRecord();
+        QVERIFY2(field->recordText().isEmpty(), "no greeting over the invitation to start");
+
+        FrmMain& form = window.form();
+        window.Handle([&] {
+            form.lblMessage.Caption = kGameOverText;
+            form.lblMessage.Visible = true;
+        });
+        window.GreetRecord();
+        QCOMPARE(field->recordText(), QStringLiteral("Nuovo record!"));
+        const int messageBottom = qRound((form.lblMessage.Top + form.lblMessage.Height) / kTwipsPerPixel);
+        QVERIFY(field->RecordRect().top() > messageBottom);
+        QVERIFY(field->contentsRect().contains(field->RecordRect()));
+
+        const QImage shot = field->grab().toImage();
+        const QRect rect = field->RecordRect();
+        int gold = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            for (int x = rect.left(); x <= rect.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                gold += c.red() > 200 && c.green() > 160 && c.blue() < 90 ? 1 : 0;
+            }
+        }
+        QVERIFY2(gold > 30, "the greeting is drawn");
+
+        window.Handle([&] { form.cmdStart_Click(); });
+        QVERIFY2(field->recordText().isEmpty(), "the next game takes the greeting away");
+        window.GreetRecord();
+        QVERIFY2(field->recordText().isEmpty(), "a late greeting never lands on a game under way");
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    StatsWindowTest stats;
+    StatsInGameTest game;
+    return QTest::qExec(&stats, argc, argv) | QTest::qExec(&game, argc, argv);
+}
+
+#include "StatsWindowTest.moc"

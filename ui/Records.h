@@ -1,0 +1,44 @@
+#pragma once
+// The player's records as the program uses them: where the file lies, whose games they
+// are, and the recorder that listens to the game and writes each game when it ends.
+
+#include "records/GameRecorder.h"
+#include "records/RecordWriter.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace keyfall {
+
+// $XDG_DATA_HOME/Keyfall/keyfall.sqlite (by default ~/.local/share/Keyfall/keyfall.sqlite).
+QString RecordsPath();
+// The login name, for a player who gave none.
+QString DefaultPlayer();
+// Local time of now, "20261208T110703", for naming a damaged file moved aside.
+std::string FileStamp();
+
+class GameRecords : public QObject {
+    Q_OBJECT
+public:
+    GameRecords(const QString& path, const QString& player, QObject* parent = nullptr);
+    ~GameRecords() override;
+
+    // What the game window hands its events to.
+    records::GameRecorder& recorder() { return m_recorder; }
+    // Waits until every game handed over has been written (tests, tools).
+    void Flush() { m_writer->Flush(); }
+
+signals:
+    // A finished game beat the player's best on its level and key set. Delivered on the
+    // window's thread, after the game has been written.
+    void NewRecord();
+
+private:
+    records::SystemClock m_clock;
+    records::GameRecorder m_recorder;
+    std::unique_ptr<records::RecordWriter> m_writer; // destroyed first: its thread ends before the rest
+};
+
+} // namespace keyfall

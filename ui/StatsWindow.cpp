@@ -1,0 +1,325 @@
+#include "ui/StatsWindow.h"
+
+#include "records/KeyStats.h"
+#include "ui/KeyboardView.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace keyfall {
+namespace {
+
+QString LocalDate(const std::string& utc, const QString& format = QStringLiteral("dd/MM/yyyy HH:mm"))
+{
+    QDateTime when = QDateTime::fromString(QString::fromStdString(utc), Qt::ISODate);
+    return when.isValid() ? when.toLocalTime().toString(format) : QString::fromStdString(utc);
+}
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QChartView* MakeChart(const QString& title, QWidget* parent)
+{
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->legend()->hide();
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    auto* view = new QChartView(chart, parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(150);
+    return view;
+}
+
+void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, double highest, const QString& xTitle)
+{
+    QChart* chart = view->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes())
+        chart->removeAxis(axis);
+    auto* series = new QLineSeries;
+    series->replace(points);
+    chart->addSeries(series);
+    auto* x = new QValueAxis;
+    x->setLabelFormat(QStringLiteral("%d"));
+    x->setRange(1, static_cast<qreal>(std::max<qsizetype>(2, points.size())));
+    if (!xTitle.isEmpty())
+        x->setTitleText(xTitle);
+    auto* y = new QValueAxis;
+    y->setRange(lowest, highest > lowest ? highest : lowest + 1);
+    y->applyNiceNumbers();
+    // Three labels fit a short chart; more are elided to "...".
+    y->setTickCount(3);
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
+
+} // namespace
+
+StatsWindow::StatsWindow(const QString& recordsPath, const QString& player, QWidget* parent)
+    : QDialog(parent), m_player(player)
+{
+    setWindowTitle(QStringLiteral("Keyfall — Statistiche"));
+    setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
+    // Only reading: the check of the whole file is the writer's job, at the game's start.
+    records::RecordStore::Options options;
+    options.check = false;
+    m_store = std::make_unique<records::RecordStore>(recordsPath.toStdString(), options);
+    if (!m_store->Problem().empty())
+        std::fprintf(stderr, "keyfall: records: %s\n", m_store->Problem().c_str());
+    BuildWidgets();
+    ShowPlayer(player);
+}
+
+StatsWindow::~StatsWindow() = default;
+
+void StatsWindow::BuildWidgets()
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Giocatore:"), this));
+    m_players = new QComboBox(this);
+    m_players->setMinimumContentsLength(16);
+    top->addWidget(m_players);
+    top->addStretch(1);
+    m_export = new QPushButton(QStringLiteral("Esporta in CSV…"), this);
+    top->addWidget(m_export);
+    layout->addLayout(top);
+
+    m_summary = new QLabel(this);
+    layout->addWidget(m_summary);
+
+    m_pages = new QStackedWidget(this);
+    m_empty = new QLabel(m_pages);
+    m_empty->setAlignment(Qt::AlignCenter);
+    m_empty->setWordWrap(true);
+    QFont emptyFont = m_empty->font();
+    emptyFont.setPointSizeF(emptyFont.pointSizeF() * 1.3);
+    m_empty->setFont(emptyFont);
+    m_pages->addWidget(m_empty);
+
+    m_tabs = new QTabWidget(m_pages);
+    m_best = new QTableWidget(0, 4, m_tabs);
+    m_best->setHorizontalHeaderLabels(
+        {QStringLiteral("Livello"), QStringLiteral("Caratteri"), QStringLiteral("Punti"), QStringLiteral("Data")});
+    m_best->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_best->verticalHeader()->hide();
+    m_best->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_best->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tabs->addTab(m_best, QStringLiteral("Record"));
+
+    auto* progress = new QWidget(m_tabs);
+    auto* charts = new QVBoxLayout(progress);
+    const std::array<QString, 3> titles{QStringLiteral("Punti"), QStringLiteral("Caratteri al minuto"),
+                                        QStringLiteral("Precisione (%)")};
+    for (std::size_t i = 0; i < m_charts.size(); ++i) {
+        m_charts[i] = MakeChart(titles[i], progress);
+        charts->addWidget(m_charts[i]);
+    }
+    m_tabs->addTab(progress, QStringLiteral("Andamento"));
+
+    auto* keys = new QWidget(m_tabs);
+    auto* keysLayout = new QVBoxLayout(keys);
+    m_keyboard = new KeyboardView(keys);
+    keysLayout->addWidget(m_keyboard, 1);
+    auto* legend = new QLabel(QStringLiteral("Colore: precisione del tasto (rosso 50% o meno, verde 100%). "
+                                             "Barra in basso: tempo medio di reazione (più lunga, più lento)."),
+                              keys);
+    legend->setWordWrap(true);
+    keysLayout->addWidget(legend);
+    m_weakest = new QLabel(keys);
+    QFont weakFont = m_weakest->font();
+    weakFont.setBold(true);
+    m_weakest->setFont(weakFont);
+    keysLayout->addWidget(m_weakest);
+    m_tabs->addTab(keys, QStringLiteral("Tastiera"));
+    m_pages->addWidget(m_tabs);
+    layout->addWidget(m_pages, 1);
+
+    m_status = new QLabel(this);
+    layout->addWidget(m_status);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Chiudi"), QDialogButtonBox::RejectRole);
+    layout->addWidget(buttons);
+
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_export, &QPushButton::clicked, this, &StatsWindow::AskAndExport);
+    connect(m_players, &QComboBox::textActivated, this, &StatsWindow::ShowPlayer);
+    resize(820, 640);
+}
+
+void StatsWindow::ShowPlayer(const QString& player)
+{
+    m_player = player;
+    {
+        const QSignalBlocker quiet(m_players);
+        m_players->clear();
+        for (const std::string& name : m_store->Players())
+            m_players->addItem(Q(name));
+        if (m_players->findText(player) < 0)
+            m_players->addItem(player);
+        m_players->setCurrentText(player);
+    }
+    m_status->clear();
+    if (!m_store->IsOpen()) {
+        m_empty->setText(QStringLiteral("Le statistiche non si possono leggere in questo momento."));
+        m_pages->setCurrentWidget(m_empty);
+        m_summary->clear();
+        m_export->setEnabled(false);
+        return;
+    }
+    const std::vector<records::GameRecord> games = m_store->Games(player.toStdString());
+    m_export->setEnabled(!games.empty());
+    if (games.empty()) {
+        m_empty->setText(QStringLiteral("Nessuna partita registrata per %1.\n\nGioca una partita: quando finisce, "
+                                        "o quando la fermi con DA CAPO, qui vedrai i tuoi progressi.")
+                             .arg(player));
+        m_pages->setCurrentWidget(m_empty);
+        m_summary->clear();
+        return;
+    }
+    m_pages->setCurrentWidget(m_tabs);
+    const auto finished = std::count_if(games.begin(), games.end(), [](const auto& g) { return g.finished; });
+    int hits = 0;
+    int landed = 0;
+    int misses = 0;
+    std::int64_t typingMs = 0;
+    for (const auto& g : games) {
+        hits += g.hits;
+        landed += g.landed;
+        misses += g.misses;
+        typingMs += g.typingMs;
+    }
+    m_summary->setText(
+        QStringLiteral("%1 (%2), dal %3 al %4 · %5 caratteri al minuto · precisione %6%")
+            .arg(games.size() == 1 ? QStringLiteral("1 partita") : QStringLiteral("%1 partite").arg(games.size()),
+                 finished == 1 ? QStringLiteral("1 finita") : QStringLiteral("%1 finite").arg(finished))
+            .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
+                 LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")))
+            .arg(typingMs > 0 ? qRound(hits * 60000.0 / static_cast<double>(typingMs)) : 0)
+            .arg(qRound(100 * records::Accuracy(hits, landed, misses))));
+    FillBest(m_store->BestScores(player.toStdString()));
+    FillCharts(games);
+    FillKeyboard();
+}
+
+void StatsWindow::FillBest(const std::vector<records::BestScore>& best)
+{
+    m_best->setRowCount(static_cast<int>(best.size()));
+    for (int row = 0; row < static_cast<int>(best.size()); ++row) {
+        const records::BestScore& b = best[static_cast<std::size_t>(row)];
+        const std::array<QString, 4> cells{Q(records::LevelName(b.level)), Q(records::KeySetName(b.keySet)),
+                                           QLocale().toString(b.total), LocalDate(b.startedAt)};
+        for (int column = 0; column < 4; ++column) {
+            auto* item = new QTableWidgetItem(cells[static_cast<std::size_t>(column)]);
+            item->setTextAlignment(column == 2 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+            m_best->setItem(row, column, item);
+        }
+    }
+    if (best.empty()) {
+        // Only stopped games so far: no record to show, but say why.
+        m_best->setRowCount(1);
+        auto* item = new QTableWidgetItem(QStringLiteral("Ancora nessuna partita giocata fino alla fine"));
+        m_best->setItem(0, 0, item);
+        m_best->setSpan(0, 0, 1, 4);
+    } else {
+        m_best->clearSpans();
+    }
+}
+
+void StatsWindow::FillCharts(const std::vector<records::GameRecord>& games)
+{
+    QList<QPointF> score;
+    QList<QPointF> speed;
+    QList<QPointF> accuracy;
+    score.reserve(static_cast<qsizetype>(games.size()));
+    speed.reserve(static_cast<qsizetype>(games.size()));
+    accuracy.reserve(static_cast<qsizetype>(games.size()));
+    double lowScore = 0;
+    double highScore = 0;
+    double highSpeed = 0;
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        const auto& g = games[i];
+        const auto x = static_cast<double>(i + 1);
+        score.append({x, static_cast<double>(g.total)});
+        speed.append({x, records::CharsPerMinute(g)});
+        accuracy.append({x, 100 * records::Accuracy(g.hits, g.landed, g.misses)});
+        lowScore = std::min(lowScore, static_cast<double>(g.total));
+        highScore = std::max(highScore, static_cast<double>(g.total));
+        highSpeed = std::max(highSpeed, speed.back().y());
+    }
+    const QString games_ = QStringLiteral("Partita (dalla prima, %1, all'ultima, %2)")
+                               .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
+                                    LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")));
+    // The three charts share their games: only the lowest one names them.
+    SetSeries(m_charts[0], score, lowScore, highScore, {});
+    SetSeries(m_charts[1], speed, 0, highSpeed, {});
+    SetSeries(m_charts[2], accuracy, 0, 100, games_);
+}
+
+void StatsWindow::FillKeyboard()
+{
+    auto keys = records::ByKey(m_store->KeyTotals(m_player.toStdString()));
+    const auto weakest = records::WeakestKeys(keys);
+    QStringList names;
+    for (const auto& k : weakest)
+        names << QStringLiteral("%1 (%2%)").arg(Q(k.key)).arg(qRound(k.accuracy * 100));
+    m_weakest->setText(names.isEmpty() ? QStringLiteral("Nessun tasto da esercitare, per ora.")
+                                       : QStringLiteral("Tasti da esercitare: ") + names.join(QStringLiteral(", ")));
+    m_keyboard->SetKeys(std::move(keys));
+}
+
+bool StatsWindow::ExportCsv(const QString& file)
+{
+    std::ostringstream csv;
+    if (!m_store->ExportCsv(m_player.toStdString(), csv))
+        return false;
+    // QSaveFile writes beside the target and renames it over: a failed export leaves an
+    // earlier file of the same name whole.
+    QSaveFile out(file);
+    const std::string text = csv.str();
+    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0)
+        return false;
+    return out.commit();
+}
+
+void StatsWindow::AskAndExport()
+{
+    const QString suggested = QDir::home().filePath(QStringLiteral("keyfall-%1.csv").arg(m_player));
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta le partite"), suggested,
+                                                      QStringLiteral("File CSV (*.csv)"));
+    if (file.isEmpty())
+        return;
+    if (ExportCsv(file))
+        m_status->setText(QStringLiteral("Partite esportate in %1").arg(QDir::toNativeSeparators(file)));
+    else
+        QMessageBox::warning(this, QStringLiteral("Esporta le partite"),
+                             QStringLiteral("Non è stato possibile scrivere %1.").arg(QDir::toNativeSeparators(file)));
+}
+
+} // namespace keyfall

@@ -1,0 +1,69 @@
+#pragma once
+// "Keyfall — Statistiche": a player's progress from the records file. The best score per
+// level and key set, score, speed and accuracy game after game, a keyboard coloured by how
+// well each key is typed with the five weakest named, and an export of the games to CSV.
+
+#include "records/RecordStore.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+
+class QChartView;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+class QTabWidget;
+
+namespace keyfall {
+
+class KeyboardView;
+
+class StatsWindow : public QDialog {
+    Q_OBJECT
+public:
+    StatsWindow(const QString& recordsPath, const QString& player, QWidget* parent = nullptr);
+    ~StatsWindow() override;
+
+    // Shows the games of `player` (who may have none yet).
+    void ShowPlayer(const QString& player);
+    // Writes the shown player's games to `file`; false, with nothing half-written, on failure.
+    bool ExportCsv(const QString& file);
+
+    // The widgets, for the tests.
+    QComboBox* players() const { return m_players; }
+    QStackedWidget* pages() const { return m_pages; }
+    QLabel* emptyLabel() const { return m_empty; }
+    QLabel* summary() const { return m_summary; }
+    QTableWidget* bestTable() const { return m_best; }
+    QChartView* chart(int index) const { return m_charts.at(static_cast<std::size_t>(index)); }
+    KeyboardView* keyboard() const { return m_keyboard; }
+    QLabel* weakest() const { return m_weakest; }
+    QPushButton* exportButton() const { return m_export; }
+
+private:
+    void BuildWidgets();
+    void FillBest(const std::vector<records::BestScore>& best);
+    void FillCharts(const std::vector<records::GameRecord>& games);
+    void FillKeyboard();
+    void AskAndExport();
+
+    std::unique_ptr<records::RecordStore> m_store;
+    QString m_player;
+    QComboBox* m_players = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QLabel* m_empty = nullptr;
+    QLabel* m_summary = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QTableWidget* m_best = nullptr;
+    std::array<QChartView*, 3> m_charts{};
+    KeyboardView* m_keyboard = nullptr;
+    QLabel* m_weakest = nullptr;
+    QPushButton* m_export = nullptr;
+    QLabel* m_status = nullptr;
+};
+
+} // namespace keyfall

@@ -1,0 +1,38 @@
+#pragma once
+// The pieces both windows are built from: the game's palettes and the labels and buttons
+// made the same way in each. Geometry and fonts come from a Metrics, set by the caller.
+
+#include <QColor>
+#include <QPalette>
+#include <QString>
+
+#include <string>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace keyfall {
+
+QString Text(const std::string& utf8);
+
+// White text on black, the colours of the panel and of its frame.
+QPalette WhiteOnBlack(QPalette palette);
+// Option buttons: white caption on black, with the usual white circle and dark dot.
+QPalette OptionPalette(QPalette palette);
+// The silver face and black caption of the main window's buttons.
+QPalette SilverFace(QPalette palette);
+// Fills the widget's background with `color`.
+void Fill(QWidget* widget, const QColor& color);
+// The platform's own control colours, whatever the white-on-black window around says: the
+// arrows of a scroll bar are drawn in the text colour and would vanish otherwise.
+void PlatformColours(QWidget* widget);
+
+// A transparent label in `color`, which lets the mouse through to what lies beneath.
+QLabel* MakeLabel(QWidget* parent, const std::string& caption, const QColor& color, Qt::Alignment alignment);
+// A push button that follows the pointer without a pressed button, for hover feedback.
+QPushButton* MakeButton(QWidget* parent);
+// Sets the caption, broken between words where it is wider than the button, if it changed.
+void SetCaption(QPushButton* button, const std::string& caption);
+
+} // namespace keyfall
