@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table. Called by the bench-run target (`make bench`):
-#   run.sh <keyfall> <bench_core> <bench_window> <bench_records>
+#   run.sh <keyfall> <bench_core> <bench_window> <bench_records> <bench_first_content>
 # Figures are reported, never asserted; the last column only says whether a figure meets
 # the target that issue 3 and issue 6 set for it.
 #
@@ -13,7 +13,9 @@ keyfall=$(realpath "$1")
 bench_core=$(realpath "$2")
 bench_window=$(realpath "$3")
 bench_records=$(realpath "$4")
+bench_first_content=$(realpath "$5")
 fidelity_seconds=${KEYFALL_BENCH_FIDELITY_SECONDS:-10}
+export KEYFALL_SIDE_ROUNDS=${KEYFALL_SIDE_ROUNDS:-3}
 cpu_seconds=${KEYFALL_BENCH_CPU_SECONDS:-10}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyfall-bench.XXXXXX")
@@ -170,6 +172,15 @@ put xvfb_cpu_percent "$(percent $((x1 - x0)))"
 kill "$game"
 wait "$game" 2>/dev/null || true
 
+# ---- 7. beside Tux Typing --------------------------------------------------------------
+# Its own Xvfb of 1024 x 768, Keyfall and Tux Typing's Fish Cascade alternating (side_by_side.sh).
+side=no
+if [ -x /usr/games/tuxtype ]; then
+  say "keyfall beside Tux Typing's Fish Cascade, Xvfb 1024x768 (about $((KEYFALL_SIDE_ROUNDS * 3 * cpu_seconds + KEYFALL_SIDE_ROUNDS * 20)) s)"
+  side=yes
+  bash "$(dirname "$0")/side_by_side.sh" "$keyfall" "$bench_first_content" >>"$results" 2>"$work/side.log"
+fi
+
 # ---- the table -------------------------------------------------------------------------
 verdict() { awk "BEGIN {exit !($1)}" && echo "met" || echo "MISSED"; }
 mb() { awk -v k="$1" 'BEGIN {printf "%.1f MB", k / 1024}'; }
@@ -208,6 +219,23 @@ row "records: statistics window over 10,000 games (5 opens)" \
   "median $(get stats_open_median) ms (CPU $(get stats_open_cpu_median), reading $(get stats_read_cpu_median))" \
   "< 300 ms" "$(verdict "$(get stats_open_median) < 300")"
 row "6. CPU in a hard wave (${cpu_seconds} s)" "$(get cpu_percent) % of one core (Xvfb: $(get xvfb_cpu_percent) %)" "-" "-"
+if [ "$side" = yes ]; then
+  sum() { awk -v a="$(get "$1")" -v b="$(get "$2")" 'BEGIN {printf "%.2f", a + b}'; }
+  ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "n/a"}'; }
+  kf=$(sum side_keyfall_hard_game side_keyfall_hard_x) tx=$(sum side_tux_game side_tux_x)
+  row "7. CPU, game + X: hard wave / Tux Typing's Fish Cascade" \
+    "$kf % ($(get side_keyfall_hard_game) + $(get side_keyfall_hard_x)) / $tx % ($(get side_tux_game) + $(get side_tux_x)), ratio $(ratio "$kf" "$tx")" \
+    "ratio <= 1" "$(verdict "$(ratio "$kf" "$tx") <= 1")"
+  still=$(sum side_keyfall_still_game side_keyfall_still_x) idle=$(sum side_keyfall_idle_game side_keyfall_idle_x)
+  row "7. CPU, game + X: letters at rest / no game" "$still % / $idle %" "idle <= 0.1 %" "$(verdict "$idle <= 0.1")"
+  row "7. RSS in the hard wave / Tux Typing's" \
+    "$(mb "$(get side_keyfall_Rss)") / $(mb "$(get side_tux_Rss)"), ratio $(ratio "$(get side_keyfall_Rss)" "$(get side_tux_Rss)")" \
+    "ratio <= 1" "$(verdict "$(ratio "$(get side_keyfall_Rss)" "$(get side_tux_Rss)") <= 1")"
+  row "7. Keyfall Pss: anonymous / files" "$(mb "$(get side_keyfall_Pss_Anon)") / $(mb "$(get side_keyfall_Pss_File)")" "-" "-"
+  row "7. launch to first content, Keyfall / Tux Typing" \
+    "$(get side_keyfall_first_content) / $(get side_tux_first_content) ms" "Keyfall <= 150 ms" \
+    "$(verdict "$(get side_keyfall_first_content) <= 150")"
+fi
 
 echo
 echo "Keyfall benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"

@@ -52,6 +52,8 @@ int VirtualClock::Advance(std::int64_t ms)
         m_now = first->due;
         first->due += first->timer->Interval();
         (m_form.*(first->tick))();
+        if (m_afterTick)
+            m_afterTick();
         ++fired;
     }
     m_now = end;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace keyfall {
 
@@ -33,6 +34,9 @@ public:
         return true;
     }
     std::int64_t Now() const { return m_now; }
+    // Runs after every tick: a window driven by this clock mirrors the tick's changes there,
+    // as it does after a tick of its real timers.
+    void SetAfterTick(std::function<void()> afterTick) { m_afterTick = std::move(afterTick); }
     // The time of the next tick, or -1 when no timer runs.
     std::int64_t NextDue();
 
@@ -47,6 +51,7 @@ private:
     void Sync();
 
     FrmMain& m_form;
+    std::function<void()> m_afterTick;
     std::array<Entry, 4> m_entries;
     std::int64_t m_now = 0;
 };

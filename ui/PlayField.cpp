@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -9,7 +10,9 @@
 namespace keyfall {
 
 PlayField::PlayField(const FrmMain& form, QWidget* parent)
-    : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico"))
+    : QFrame(parent), m_form(form), m_background(QStringLiteral(":/field.jpg")), m_star(QStringLiteral(":/star.ico")),
+      m_letterPen(QColor(0xFF, 0x00, 0x00)), m_messagePen(QColor(0x00, 0x00, 0xFF)),
+      m_scorePen(QColor(0xFF, 0xFF, 0x80)), m_pressPen(QColor(0xFF, 0xFF, 0xFF))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -27,30 +30,60 @@ void PlayField::SetMetrics(const Metrics& metrics)
     m_scoreFont = m_metrics.Font(Arial(12, true));
     m_pressFont = m_metrics.Font(Arial(18, true));
     m_recordFont = m_metrics.Font(Verdana(18, true));
-    update();
+    m_scaledRatio = 0;
+    // Every text is laid out again in the new fonts, and every place is measured again.
+    for (auto* labels : {&m_letters, &m_scores}) {
+        for (DrawnLabel& drawn : *labels)
+            drawn = {};
+    }
+    m_message = {};
+    m_press = {};
+    Invalidate(ChangeSet::All());
 }
 
-PlayField::Drawn PlayField::Capture() const
+QRect PlayField::Covering(const QRectF& area) const
 {
-    return {m_form.lblLetter, m_form.Explode, m_form.Star, m_form.Score, m_form.lblMessage, m_form.lblPress};
+    // Antialiasing and smoothed scaling bleed into the next pixel; a pixel of margin keeps
+    // that inside the repainted rectangle.
+    const int border = lineWidth();
+    return area.translated(border, border).toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
-void PlayField::Refresh()
+void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
 {
-    Drawn now = Capture();
-    if (now == m_drawn)
-        return;
-    m_drawn = std::move(now);
-    update();
+    if (label.Caption != drawn.caption) {
+        drawn.caption = label.Caption;
+        const QString text = QString::fromStdString(label.Caption);
+        // Laid out once per caption: a letter that only falls is drawn from the same glyphs.
+        drawn.text.setTextFormat(Qt::PlainText);
+        drawn.text.setText(text);
+        drawn.text.prepare(QTransform(), font);
+        // The labels size themselves to their text and keep their left edge: the text starts
+        // at the label's top-left corner, its baseline one ascent below.
+        const QFontMetricsF metrics(font);
+        drawn.ink = metrics.boundingRect(text).translated(0, metrics.ascent());
+    }
+    const bool shown = label.Visible && !label.Caption.empty();
+    TrackImage(drawn.drawn,
+               shown ? Covering(drawn.ink.translated(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top))) : QRect());
+}
+
+void PlayField::TrackImage(QRect& drawn, QRect now)
+{
+    // The old place loses the drawing, the new one gets it; where both are the same, the
+    // content may still be new (another caption, another explosion frame).
+    AddDirty(drawn);
+    AddDirty(now);
+    drawn = now;
 }
 
 void PlayField::SetRecordText(const QString& text)
 {
     if (text == m_recordText)
         return;
-    update(RecordRect());
     m_recordText = text;
-    update(RecordRect());
+    TrackRecord();
+    FlushDirty();
 }
 
 QRect PlayField::RecordRect() const
@@ -68,68 +101,193 @@ QRect PlayField::RecordRect() const
     return QRectF(centre - width / 2, top, width, metrics.height() + 2).toAlignedRect();
 }
 
-void PlayField::DrawLabel(QPainter& painter, const Label& label, const QFont& font, const QColor& color) const
+void PlayField::TrackRecord()
 {
-    if (!label.Visible || label.Caption.empty())
+    // The line follows the message it sits under; a glyph's ink may stray a pixel past it.
+    TrackImage(m_recordDrawn, m_recordText.isEmpty() ? QRect() : RecordRect().adjusted(-1, -1, 1, 1));
+}
+
+QRect PlayField::ExplosionRect(const Image& image)
+{
+    if (!image.Visible || image.Picture < FirstExplosionFrame || image.Picture > LastExplosionFrame)
+        return {};
+    ScalePictures(devicePixelRatioF());
+    const QPixmap& frame = m_scaledExplosions[static_cast<std::size_t>(image.Picture - FirstExplosionFrame)];
+    return Covering(
+        QRectF(QPointF(m_metrics.PxF(image.Left), m_metrics.PxF(image.Top)), frame.deviceIndependentSize()));
+}
+
+QRect PlayField::StarRect(const Image& image)
+{
+    if (!image.Visible)
+        return {};
+    ScalePictures(devicePixelRatioF());
+    return Covering(
+        QRectF(QPointF(m_metrics.PxF(image.Left), m_metrics.PxF(image.Top)), m_scaledStar.deviceIndependentSize()));
+}
+
+void PlayField::Invalidate(const ChangeSet& changes)
+{
+    for (std::size_t i = 0; i < kSlots; ++i) {
+        if (changes.letters[i])
+            Track(m_letters[i], m_form.lblLetter[i], m_letterFont);
+        if (changes.explosions[i])
+            TrackImage(m_explosionRects[i], ExplosionRect(m_form.Explode[i]));
+        if (changes.stars[i])
+            TrackImage(m_starRects[i], StarRect(m_form.Star[i]));
+        if (changes.scores[i])
+            Track(m_scores[i], m_form.Score[i], m_scoreFont);
+    }
+    if (changes.message) {
+        Track(m_message, m_form.lblMessage, m_messageFont);
+        TrackRecord();
+    }
+    if (changes.press)
+        Track(m_press, m_form.lblPress, m_pressFont);
+    // The field moved or was resized with the window: all of it is drawn anew.
+    if (changes.layout) {
+        m_dirty = {};
+        update();
         return;
-    // The labels size themselves to their text and keep their left edge: the text starts
-    // at the label's top-left corner.
-    painter.setFont(font);
-    painter.setPen(color);
-    const QFontMetricsF metrics(font);
-    painter.drawText(QPointF(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top) + metrics.ascent()),
-                     QString::fromStdString(label.Caption));
+    }
+    FlushDirty();
+}
+
+void PlayField::FlushDirty()
+{
+    for (QRect& rect : m_dirty) {
+        if (!rect.isNull())
+            update(rect);
+        rect = QRect();
+    }
+}
+
+void PlayField::AddDirty(const QRect& rect)
+{
+    if (rect.isNull())
+        return;
+    // A few rectangles, each grown to take in its neighbours: letters falling side by side
+    // become one band instead of a region of hundreds of slivers, each painted and sent to
+    // the display on its own, while the echo at the bottom and a letter at the top stay apart.
+    const auto area = [](const QRect& r) { return qint64{r.width()} * r.height(); };
+    QRect* best = nullptr;
+    QRect* empty = nullptr;
+    qint64 bestGrowth = 0;
+    for (QRect& dirty : m_dirty) {
+        if (dirty.isNull()) {
+            empty = empty ? empty : &dirty;
+            continue;
+        }
+        const qint64 growth = area(dirty | rect) - area(dirty) - area(rect);
+        if (!best || growth < bestGrowth) {
+            best = &dirty;
+            bestGrowth = growth;
+        }
+    }
+    if (empty && (!best || bestGrowth > 0)) {
+        *empty = rect;
+        return;
+    }
+    *best |= rect;
+}
+
+void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
+                          const QFont& font, const QPen& pen) const
+{
+    if (drawn.drawn.isNull() || !part.intersects(drawn.drawn))
+        return;
+    // Setting a font builds a new one in Qt, at every call: it is set only when another kind
+    // of label comes next, so a tick that moves letters sets it once.
+    if (m_painterFont != &font) {
+        painter.setFont(font);
+        painter.setPen(pen);
+        m_painterFont = &font;
+    }
+    painter.drawStaticText(QPointF(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top)), drawn.text);
+}
+
+void PlayField::ScalePictures(qreal ratio)
+{
+    if (m_scaledRatio == ratio)
+        return;
+    m_scaledRatio = ratio;
+    // Resized smoothly to whole pixels of the screen; a picture already at that size is
+    // shared as it is.
+    const auto scaled = [ratio](const QPixmap& picture, QSizeF logical) {
+        const QSize pixels = (logical * ratio).toSize();
+        QPixmap result = pixels == picture.size()
+                             ? picture
+                             : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        result.setDevicePixelRatio(ratio);
+        return result;
+    };
+    const qreal scale = m_metrics.Scale();
+    m_scaledBackground = scaled(m_background, QSizeF(m_background.size()) * scale);
+    for (std::size_t i = 0; i < m_explosions.size(); ++i)
+        m_scaledExplosions[i] = scaled(m_explosions[i], QSizeF(m_explosions[i].size()) * scale);
+    // Every star has the size of the first one.
+    const Image& star = m_form.Star[0];
+    m_scaledStar = scaled(m_star, QSizeF(m_metrics.PxF(star.Width), m_metrics.PxF(star.Height)));
 }
 
 void PlayField::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.setClipRect(contentsRect());
+    m_painterFont = nullptr;
     const int border = lineWidth();
     painter.translate(border, border);
-    painter.fillRect(QRect(0, 0, width(), height()), Qt::black);
     painter.setRenderHint(QPainter::TextAntialiasing);
     // On a scaled screen (QT_SCALE_FACTOR=1.5) or a scaled scene the pictures are resized:
     // smoothing keeps every star the same size instead of doubling every other pixel.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    // A picture at the scene's scale, its top-left corner at (left, top) in twips.
-    const auto drawScaled = [&](float left, float top, const QPixmap& pixmap) {
-        const qreal scale = m_metrics.Scale();
-        painter.drawPixmap(
-            QRectF(m_metrics.PxF(left), m_metrics.PxF(top), pixmap.width() * scale, pixmap.height() * scale), pixmap,
-            QRectF(pixmap.rect()));
-    };
-    drawScaled(0, 0, m_background);
+    ScalePictures(devicePixelRatioF());
+    // One rectangle of the region at a time: under a rectangular clip Qt copies the picture
+    // with plain block copies, where a clip of many rectangles makes it blend line by line.
+    // The rectangles of a region never overlap, so every pixel is still drawn once.
+    const QRect inside = contentsRect();
+    for (const QRect& rect : event->region()) {
+        const QRect part = rect & inside;
+        if (part.isEmpty())
+            continue;
+        painter.setClipRect(part.translated(-border, -border));
+        PaintPart(painter, part);
+    }
+}
+
+void PlayField::PaintPart(QPainter& painter, const QRect& part) const
+{
+    const int border = lineWidth();
+    painter.fillRect(part.translated(-border, -border), Qt::black);
+    painter.drawPixmap(QPointF(0, 0), m_scaledBackground);
 
     // Lower controls first, as the window stacks them.
-    for (int i = 0; i < kSlots; ++i) {
+    for (std::size_t i = 0; i < kSlots; ++i) {
         const Image& boom = m_form.Explode[i];
         const auto explosion = [&] {
-            if (boom.Visible && boom.Picture >= FirstExplosionFrame && boom.Picture <= LastExplosionFrame)
-                drawScaled(boom.Left, boom.Top, m_explosions[boom.Picture - FirstExplosionFrame]);
+            if (!m_explosionRects[i].isNull() && part.intersects(m_explosionRects[i]))
+                painter.drawPixmap(QPointF(m_metrics.PxF(boom.Left), m_metrics.PxF(boom.Top)),
+                                   m_scaledExplosions[static_cast<std::size_t>(boom.Picture - FirstExplosionFrame)]);
         };
         // Slot 0 creates its explosion before its letter, every later slot after it.
         if (i == 0)
             explosion();
-        DrawLabel(painter, m_form.lblLetter[i], m_letterFont, QColor(0xFF, 0x00, 0x00));
+        DrawLabel(painter, m_letters[i], m_form.lblLetter[i], part, m_letterFont, m_letterPen);
         if (i != 0)
             explosion();
         const Image& star = m_form.Star[i];
-        if (star.Visible)
-            painter.drawPixmap(QRectF(m_metrics.PxF(star.Left), m_metrics.PxF(star.Top), m_metrics.PxF(star.Width),
-                                      m_metrics.PxF(star.Height)),
-                               m_star, QRectF(m_star.rect()));
+        if (!m_starRects[i].isNull() && part.intersects(m_starRects[i]))
+            painter.drawPixmap(QPointF(m_metrics.PxF(star.Left), m_metrics.PxF(star.Top)), m_scaledStar);
     }
-    DrawLabel(painter, m_form.lblMessage, m_messageFont, QColor(0x00, 0x00, 0xFF));
-    for (const Label& score : m_form.Score)
-        DrawLabel(painter, score, m_scoreFont, QColor(0xFF, 0xFF, 0x80));
-    DrawLabel(painter, m_form.lblPress, m_pressFont, QColor(0xFF, 0xFF, 0xFF));
-    if (!m_recordText.isEmpty()) {
-        painter.translate(-border, -border);
+    DrawLabel(painter, m_message, m_form.lblMessage, part, m_messageFont, m_messagePen);
+    for (std::size_t i = 0; i < kSlots; ++i)
+        DrawLabel(painter, m_scores[i], m_form.Score[i], part, m_scoreFont, m_scorePen);
+    DrawLabel(painter, m_press, m_form.lblPress, part, m_pressFont, m_pressPen);
+    if (!m_recordDrawn.isNull() && part.intersects(m_recordDrawn)) {
         painter.setFont(m_recordFont);
         painter.setPen(QColor(0xFF, 0xD7, 0x00));
-        painter.drawText(RecordRect(), Qt::AlignCenter, m_recordText);
+        m_painterFont = &m_recordFont;
+        painter.drawText(RecordRect().translated(-border, -border), Qt::AlignCenter, m_recordText);
     }
 }
 

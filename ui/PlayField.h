@@ -1,17 +1,22 @@
 #pragma once
 // The playing field: one painted widget that draws the night picture and, from the game's
 // control state, the explosions, letters, stars, message, score labels and key echo.
-// Painting one widget is cheaper than moving dozens of child widgets on every letter tick.
+// Painting one widget is cheaper than moving dozens of child widgets on every letter tick,
+// and it redraws only the rectangles that the game's changes touch: a letter that moves
+// costs its old and new place, not the whole field.
 
 #include "game/FrmMain.h"
 #include "ui/Metrics.h"
 
 #include <QFont>
 #include <QFrame>
+#include <QPen>
 #include <QPixmap>
+#include <QStaticText>
 #include <QString>
 
 #include <array>
+#include <string>
 
 namespace keyfall {
 
@@ -19,9 +24,9 @@ class PlayField : public QFrame {
     Q_OBJECT
 public:
     PlayField(const FrmMain& form, QWidget* parent);
-    // Repaints when anything drawn in the field has changed since the last call.
-    void Refresh();
-    // Draws the field at this scale from now on.
+    // Schedules a repaint of the old and new places of what `changes` names.
+    void Invalidate(const ChangeSet& changes);
+    // Draws the field at this scale from now on; the whole field is repainted.
     void SetMetrics(const Metrics& metrics);
     // A line of our own under the message (a new personal record), or empty for none.
     void SetRecordText(const QString& text);
@@ -33,31 +38,65 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void DrawLabel(QPainter& painter, const Label& label, const QFont& font, const QColor& color) const;
-
-    struct Drawn {
-        std::array<Label, kSlots> letters;
-        std::array<Image, kSlots> explosions;
-        std::array<Image, kSlots> stars;
-        std::array<Label, kSlots> scores;
-        Label message;
-        Label press;
-        bool operator==(const Drawn&) const = default;
+    // A label as the field draws it: its text, laid out once and kept from one paint to the
+    // next, and where it was last drawn.
+    struct DrawnLabel {
+        std::string caption;
+        QStaticText text;
+        QRectF ink; // the text's pixels, relative to the label's top-left corner
+        QRect drawn;
     };
-    Drawn Capture() const;
+    void Track(DrawnLabel& drawn, const Label& label, const QFont& font);
+    void TrackImage(QRect& drawn, QRect now);
+    void AddDirty(const QRect& rect);
+    QRect ExplosionRect(const Image& image);
+    QRect StarRect(const Image& image);
+    // The whole pixels that a drawing inside `area` (field coordinates) may touch, in widget
+    // coordinates.
+    QRect Covering(const QRectF& area) const;
+    // Marks the old and new places of the record line.
+    void TrackRecord();
+    // Asks for a repaint of what AddDirty gathered.
+    void FlushDirty();
+    // The pictures at the scene's scale and the screen's pixel ratio, resized once per scale
+    // and ratio: copied as they are at every paint, they look the same whichever part of them
+    // a repaint covers.
+    void ScalePictures(qreal ratio);
+    // Draws what lies in `part` (widget coordinates) of the field; the painter is clipped to it.
+    void PaintPart(QPainter& painter, const QRect& part) const;
+    // Draws the label's text if it reaches into `part`.
+    void DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part, const QFont& font,
+                   const QPen& pen) const;
 
     const FrmMain& m_form;
     Metrics m_metrics;
-    Drawn m_drawn;
     QPixmap m_background;
     QPixmap m_star;
     std::array<QPixmap, LastExplosionFrame - FirstExplosionFrame + 1> m_explosions;
+    qreal m_scaledRatio = 0; // the pixel ratio of the pictures below; 0 when they are to be made
+    QPixmap m_scaledBackground;
+    QPixmap m_scaledStar;
+    std::array<QPixmap, LastExplosionFrame - FirstExplosionFrame + 1> m_scaledExplosions;
     QFont m_letterFont;
     QFont m_messageFont;
     QFont m_scoreFont;
     QFont m_pressFont;
     QFont m_recordFont;
     QString m_recordText;
+    QPen m_letterPen;
+    QPen m_messagePen;
+    QPen m_scorePen;
+    QPen m_pressPen;
+
+    std::array<DrawnLabel, kSlots> m_letters;
+    std::array<DrawnLabel, kSlots> m_scores;
+    std::array<QRect, kSlots> m_explosionRects;
+    std::array<QRect, kSlots> m_starRects;
+    DrawnLabel m_message;
+    DrawnLabel m_press;
+    QRect m_recordDrawn;
+    mutable const QFont* m_painterFont = nullptr; // the font the painter holds during a paint
+    std::array<QRect, 4> m_dirty;                 // what the next paint must cover, in a few rectangles
 };
 
 } // namespace keyfall

@@ -1,0 +1,280 @@
+// The field repaints only the places that changed. Whatever it leaves out stays on screen
+// from an earlier frame, so a rectangle too small shows as a smear or a ghost letter. Here a
+// scripted game runs on the virtual clock, and after every event the window's backing store
+// (what the partial repaints built up) must equal a full repaint of the whole field.
+
+#include "game/VirtualClock.h"
+#include "settings/MemoryStore.h"
+#include "ui/Fonts.h"
+#include "ui/GameWindow.h"
+#include "ui/PlayField.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+using namespace keyfall;
+
+namespace {
+
+class SilentCues : public CuePlayer {
+public:
+    void PlayCue(Cue) override {}
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+} // namespace
+
+class PartialRepaintTest : public QObject {
+    Q_OBJECT
+
+    Settings m_settings;
+    MemoryStore m_store;
+    Random m_random{4242};
+    SilentCues m_cues;
+    std::unique_ptr<GameWindow> m_window;
+    std::unique_ptr<VirtualClock> m_clock;
+    // The field's controls at the last compared frame: a frame in which none of them changed
+    // was compared already.
+    struct FieldState {
+        std::array<Label, kSlots> letters;
+        std::array<Image, kSlots> explosions;
+        std::array<Image, kSlots> stars;
+        std::array<Label, kSlots> scores;
+        Label message;
+        Label press;
+        QString record;
+        bool operator==(const FieldState&) const = default;
+    };
+    std::optional<FieldState> m_compared;
+    int m_frames = 0;
+    bool m_compare = true; // off where a test counts the field's paint events
+    QString m_failure;
+
+    FrmMain& Form() { return m_window->form(); }
+
+    // The scene at `scale` times its own size: letters then sit on fractions of a pixel.
+    void Open(int hardLow, int hardHigh, int rounds, double scale = 1.0)
+    {
+        m_store = {};
+        m_store.Set("FallRates", "HardLow", std::to_string(hardLow));
+        m_store.Set("FallRates", "HardHigh", std::to_string(hardHigh));
+        m_store.Set("Rounds", "Max", std::to_string(rounds));
+        m_store.Sync();
+        const Presentation presentation{false, {scale == 1.0 ? ScaleMode::Natural : ScaleMode::Factor, scale}};
+        m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues, nullptr, presentation);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // From here on the virtual clock runs the game's timers, and the window mirrors each
+        // tick as its real timers would have it do; the event loop is never entered, so the
+        // real timers never fire.
+        m_clock = std::make_unique<VirtualClock>(Form());
+        m_clock->SetAfterTick([this] {
+            m_window->Handle([] {});
+            CheckFrame();
+        });
+        Flush();
+    }
+
+    // Lets the window paint what it has marked, as the event loop would: only the pending
+    // update requests are delivered, no timer and no input.
+    static void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
+
+    // What is on screen now against a full repaint of the field in the same state.
+    void CheckFrame()
+    {
+        Flush();
+        ++m_frames;
+        // Grabbing repaints the field, which a test that counts paints must not see.
+        if (!m_compare || !m_failure.isEmpty())
+            return;
+        const FrmMain& f = Form();
+        FieldState state{
+            f.lblLetter, f.Explode, f.Star, f.Score, f.lblMessage, f.lblPress, m_window->picture2()->recordText()};
+        if (m_compared == state)
+            return;
+        m_compared = std::move(state);
+        PlayField* field = m_window->picture2();
+        const qreal ratio = m_window->devicePixelRatioF();
+        const QRect area(field->mapTo(m_window.get(), QPoint(0, 0)), field->size());
+        const QImage onScreen = m_window->windowHandle()
+                                    ->screen()
+                                    ->grabWindow(m_window->winId(), area.x(), area.y(), area.width(), area.height())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        const QImage full = field->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (onScreen.size() != full.size()) {
+            m_failure = QStringLiteral("sizes differ: %1x%2 on screen, %3x%4 repainted, ratio %5")
+                            .arg(onScreen.width())
+                            .arg(onScreen.height())
+                            .arg(full.width())
+                            .arg(full.height())
+                            .arg(ratio);
+            return;
+        }
+        for (int y = 0; y < full.height(); ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(onScreen.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(full.constScanLine(y));
+            for (int x = 0; x < full.width(); ++x) {
+                if (a[x] != b[x]) {
+                    m_failure = QStringLiteral("frame %1 (%2 ms of play): pixel (%3, %4) is %5 on screen, %6 "
+                                               "in a full repaint")
+                                    .arg(m_frames)
+                                    .arg(m_clock->Now())
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(a[x], 6, 16, QLatin1Char('0'))
+                                    .arg(b[x], 6, 16, QLatin1Char('0'));
+                    return;
+                }
+            }
+        }
+    }
+
+    // A handler as the window runs it, then the frame it leaves.
+    void Event(const std::function<void()>& handler)
+    {
+        m_window->Handle(handler);
+        CheckFrame();
+    }
+
+    // A key as a player types it: echo on the way down, the character, echo gone on release.
+    void Type(char32_t ch)
+    {
+        const auto code = static_cast<std::int16_t>(ch >= U'a' && ch <= U'z' ? ch - U'a' + U'A' : ch);
+        Event([&] { Form().Form_KeyDown(code, 0); });
+        Event([&] { Form().Form_KeyPress(ch); });
+        Event([&] { Form().Form_KeyUp(code, 0); });
+    }
+
+    // The falling letter lowest on the field, or -1.
+    int Lowest()
+    {
+        int lowest = -1;
+        for (int i = 0; i < kSlots; ++i) {
+            if (Form().lblLetter[i].Visible && (lowest < 0 || Form().lblLetter[i].Top > Form().lblLetter[lowest].Top))
+                lowest = i;
+        }
+        return lowest;
+    }
+
+private slots:
+    void initTestCase() { InstallFontSubstitutes(); }
+
+    void init()
+    {
+        m_frames = 0;
+        m_compared.reset();
+        m_compare = true;
+        m_failure.clear();
+    }
+
+    void cleanup()
+    {
+        m_clock.reset();
+        m_window.reset();
+    }
+
+    void everyFrameOfAGameEqualsAFullRepaint_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("own size") << 1.0;
+        QTest::newRow("scaled down") << 0.7;
+    }
+
+    void everyFrameOfAGameEqualsAFullRepaint()
+    {
+        QFETCH(double, scale);
+        Open(40, 70, 3, scale);
+        QCOMPARE(m_window->metrics().Scale(), scale);
+        Event([&] { Form().optDifficulty_Click(2); });
+        Event([&] { Form().cmdStart_Click(); });
+        int hits = 0;
+        int wavesWithHits = 0;
+        bool inPlay = false;
+        // Each wave: the lowest letter is hit at two heights, each time with a key that
+        // misses after it; the others land and explode. Then the tally, the round messages
+        // and the next wave.
+        while (Form().GameRunning && m_clock->Now() < 300000) {
+            m_clock->Advance(25);
+            QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+            if (!Form().WaveInPlay()) {
+                wavesWithHits += inPlay && hits > 0 ? 1 : 0;
+                inPlay = false;
+                hits = 0;
+                continue;
+            }
+            inPlay = true;
+            const int lowest = Lowest();
+            if (hits < 2 && lowest >= 0 && Form().lblLetter[lowest].Top > (hits == 0 ? 2000.0f : 4000.0f)) {
+                const std::string caption = Form().lblLetter[lowest].Caption;
+                Type(static_cast<unsigned char>(caption[0]));
+                Type(U'#'); // never falls: a miss
+                ++hits;
+            }
+        }
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+        QVERIFY(!Form().GameRunning);
+        QCOMPARE(Form().WavesLaunched(), 3);
+        QCOMPARE(wavesWithHits, 3);
+        QVERIFY(m_frames > 500);
+        QVERIFY(m_compared.has_value());
+
+        // A new record is greeted under the end message; the next game takes the line away.
+        m_window->GreetRecord();
+        QVERIFY(!m_window->picture2()->recordText().isEmpty());
+        CheckFrame();
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+
+        // The game is over; a new one starts, and is stopped in the middle of its wave.
+        Event([&] { Form().cmdStart_Click(); });
+        QVERIFY(m_window->picture2()->recordText().isEmpty());
+        m_clock->Advance(1000);
+        Event([&] { Form().cmdStart_Click(); });
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+    }
+
+    void lettersAtRestCostNoPaint()
+    {
+        Open(0, 0, 8);
+        m_compare = false;
+        Event([&] { Form().optDifficulty_Click(2); });
+        Event([&] { Form().cmdStart_Click(); });
+        PaintCounter counter;
+        m_window->picture2()->installEventFilter(&counter);
+        m_clock->Advance(2000);
+        QCOMPARE(counter.paints, 0);
+        // A key that misses changes the total below the field, not the field; its echo does.
+        Type(U'#');
+        QCOMPARE(counter.paints, 2);
+    }
+
+    void anIdleWindowPaintsNothing()
+    {
+        Open(35, 50, 8);
+        m_compare = false;
+        PaintCounter counter;
+        m_window->picture2()->installEventFilter(&counter);
+        m_clock->Advance(5000);
+        QCOMPARE(counter.paints, 0);
+    }
+};
+
+QTEST_MAIN(PartialRepaintTest)
+#include "PartialRepaintTest.moc"
