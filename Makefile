@@ -54,7 +54,7 @@ run: build
 # The tests, the benchmarks and the asset generator build here too, so that none of them
 # stops compiling unnoticed.
 test:
-	@$(DEPS) build test
+	@$(DEPS) build test package
 	$(call configure,$(EVERYTHING))
 	cmake --build $(BUILD)
 	cd $(BUILD) && ctest --output-on-failure --timeout 600
