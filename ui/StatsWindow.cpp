@@ -57,8 +57,11 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, do
 {
     QChart* chart = view->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    // The chart deletes the series it removes, but an axis it removes becomes ours.
+    for (QAbstractAxis* axis : chart->axes()) {
         chart->removeAxis(axis);
+        delete axis;
+    }
     auto* series = new QLineSeries;
     series->replace(points);
     chart->addSeries(series);
