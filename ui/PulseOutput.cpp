@@ -29,15 +29,15 @@ private:
 
 pa_sample_spec SpecOf(const CueSound& sound)
 {
-    pa_sample_spec spec{};
+    pa_sample_spec sampleSpec{};
     switch (sound.format) {
-    case SampleFormat::Int16: spec.format = PA_SAMPLE_S16NE; break;
-    case SampleFormat::Int32: spec.format = PA_SAMPLE_S32NE; break;
-    case SampleFormat::Float32: spec.format = PA_SAMPLE_FLOAT32NE; break;
+    case SampleFormat::Int16: sampleSpec.format = PA_SAMPLE_S16NE; break;
+    case SampleFormat::Int32: sampleSpec.format = PA_SAMPLE_S32NE; break;
+    case SampleFormat::Float32: sampleSpec.format = PA_SAMPLE_FLOAT32NE; break;
     }
-    spec.rate = static_cast<std::uint32_t>(sound.rate);
-    spec.channels = static_cast<std::uint8_t>(sound.channels);
-    return spec;
+    sampleSpec.rate = static_cast<std::uint32_t>(sound.rate);
+    sampleSpec.channels = static_cast<std::uint8_t>(sound.channels);
+    return sampleSpec;
 }
 
 // One cue on one stream: written as the server asks for it, then drained, then disconnected,
@@ -177,16 +177,16 @@ public:
         const Lock lock(m_loop);
         if (pa_context_get_state(m_context) != PA_CONTEXT_READY)
             return nullptr;
-        const pa_sample_spec spec = SpecOf(*sound);
+        const pa_sample_spec sampleSpec = SpecOf(*sound);
         pa_channel_map map;
-        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
-        pa_stream* stream = pa_stream_new(m_context, "cue", &spec, &map);
+        pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
+        pa_stream* stream = pa_stream_new(m_context, "cue", &sampleSpec, &map);
         if (!stream)
             return nullptr;
         auto playback = std::make_unique<PulsePlayback>(m_loop, stream, std::move(sound));
         pa_buffer_attr buffer;
         buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUs, &spec));
+        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUs, &sampleSpec));
         buffer.prebuf = static_cast<std::uint32_t>(-1);
         buffer.minreq = static_cast<std::uint32_t>(-1);
         buffer.fragsize = static_cast<std::uint32_t>(-1);
