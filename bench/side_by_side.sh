@@ -71,8 +71,9 @@ results=$work/results
 : >"$results"
 put() { echo "$1 $2" >>"$results"; }
 
-# Nanoseconds on a processor, all threads of a process together.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d\n", s}'; }
+# Nanoseconds on a processor, all threads of a process together. Printed as a float: mawk,
+# Debian's awk, caps "%d" at 2^31, which the X server's total passes after 2.1 s.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f\n", s}'; }
 now_ns() { local t=$EPOCHREALTIME; echo "${t/./}000"; }
 # measure PREFIX: CPU of the game and of the X server over one window.
 measure() {
