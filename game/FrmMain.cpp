@@ -272,6 +272,11 @@ void FrmMain::ReportLaunches()
     }
 }
 
+bool FrmMain::LettersShown() const
+{
+    return std::any_of(lblLetter.begin(), lblLetter.end(), [](const Label& letter) { return letter.Visible; });
+}
+
 void FrmMain::timerLetters_Timer()
 {
     ++m_letterTicks;

@@ -150,6 +150,9 @@ public:
     int WavesLaunched() const { return m_wavesLaunched; }
     // True from a wave's launch until its last character is hit or lands.
     bool WaveInPlay() const { return m_waveInPlay; }
+    // True while a letter is on the field: only then does a tick of the letters' timer change
+    // anything (it moves them, and counts the ticks that time the player's hits).
+    bool LettersShown() const;
 
     Settings& settings() { return m_settings; }
 

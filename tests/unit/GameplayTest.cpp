@@ -220,6 +220,23 @@ TEST(Hits, TheLastHitStartsTheTallyWithoutAMissCue)
     EXPECT_THAT(game.cues.played, ElementsAre(Cue::LaserFire, Cue::LaserFire));
 }
 
+TEST(Hits, TheLettersTimerMattersOnlyWhileALetterIsShown)
+{
+    Game game;
+    game.Load();
+    EXPECT_FALSE(game.form.LettersShown()) << "nothing falls before the first game";
+    game.form.cmdStart_Click();
+    EXPECT_TRUE(game.form.LettersShown());
+    Arrange(game, {{4, 'A', 0}});
+    EXPECT_TRUE(game.form.LettersShown()) << "a letter at rest still times the player's hit";
+    game.form.Form_KeyPress(U'A');
+    EXPECT_FALSE(game.form.LettersShown());
+    Arrange(game, {{7, 'B', 500}});
+    for (int tick = 0; tick < 20 && game.form.LettersShown(); ++tick)
+        game.form.timerLetters_Timer();
+    EXPECT_FALSE(game.form.LettersShown()) << "a landed letter is gone";
+}
+
 TEST(Hits, KeysWhileNothingFallsCostButStartNoTally)
 {
     Game game;
