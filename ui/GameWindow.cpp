@@ -57,10 +57,13 @@ GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random,
     setCursor(Qt::CrossCursor);
     BuildWidgets();
 
-    m_timers.Add(m_form.timerLetters, [this] { Handle([this] { m_form.timerLetters_Timer(); }); });
-    m_timers.Add(m_form.TimerEsplosione, [this] { Handle([this] { m_form.TimerEsplosione_Timer(); }); });
-    m_timers.Add(m_form.TimerRound, [this] { Handle([this] { m_form.TimerRound_Timer(); }); });
-    m_timers.Add(m_form.timerScore, [this] { Handle([this] { m_form.timerScore_Timer(); }); });
+    // With no letter on the field the letters' timer would tick ten times a second for nothing.
+    m_timers.Add(
+        m_form.timerLetters, [this] { Tick([this] { m_form.timerLetters_Timer(); }); },
+        [this] { return m_form.LettersShown(); });
+    m_timers.Add(m_form.TimerEsplosione, [this] { Tick([this] { m_form.TimerEsplosione_Timer(); }); });
+    m_timers.Add(m_form.TimerRound, [this] { Tick([this] { m_form.TimerRound_Timer(); }); });
+    m_timers.Add(m_form.timerScore, [this] { Tick([this] { m_form.timerScore_Timer(); }); });
 
     m_area = AvailableArea();
     m_metrics = Metrics(ChooseScale(m_area, SceneSize(), m_presentation.Scale));
@@ -240,7 +243,13 @@ void GameWindow::Handle(const std::function<void()>& handler)
     Mirror();
 }
 
-void GameWindow::Mirror()
+void GameWindow::Tick(const std::function<void()>& handler)
+{
+    handler();
+    Mirror(Repaint::Now);
+}
+
+void GameWindow::Mirror(Repaint when)
 {
     m_timers.Sync();
     // Only what the handlers changed is written to the widgets: a letter tick touches the
@@ -279,7 +288,7 @@ void GameWindow::Mirror()
     // The greeting belongs to the finished game's end message and goes with it.
     if (m_form.GameRunning || !m_form.lblMessage.Visible || m_form.lblMessage.Caption != kGameOverText)
         m_picture2->SetRecordText({});
-    m_picture2->Invalidate(changes);
+    m_picture2->Invalidate(changes, when);
 }
 
 void GameWindow::GreetRecord()

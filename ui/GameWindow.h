@@ -5,6 +5,7 @@
 
 #include "game/FrmMain.h"
 #include "ui/Metrics.h"
+#include "ui/PlayField.h"
 #include "ui/TimerDriver.h"
 
 #include <QWidget>
@@ -20,7 +21,6 @@ class QRadioButton;
 
 namespace keyfall {
 
-class PlayField;
 
 // Where the game is shown: over the whole screen, or in an ordinary window of the size of
 // the smallest screen the layout is made for; and at what scale.
@@ -48,6 +48,8 @@ public:
 
     // Runs one handler of the game and mirrors what it changed.
     void Handle(const std::function<void()>& handler);
+    // Runs a timer's handler: what moved is painted before the tick returns.
+    void Tick(const std::function<void()>& handler);
 
     // What F2 does when no game runs: open the statistics.
     void SetStatsOpener(std::function<void()> open) { m_openStats = std::move(open); }
@@ -80,7 +82,8 @@ protected:
 private:
     void BuildWidgets();
     void ApplyLayout();
-    void Mirror();
+    // Mirrors what the handlers changed; the field repaints `when` asked.
+    void Mirror(Repaint when = Repaint::Later);
     void WatchScreen(QScreen* screen);
     QSize AvailableArea() const;
     // The scene's extent at scale 1: field, panel and captions centred as the layout does.

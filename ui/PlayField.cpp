@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace keyfall {
 
@@ -51,7 +52,8 @@ QRect PlayField::Covering(const QRectF& area) const
 
 void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
 {
-    if (label.Caption != drawn.caption) {
+    const bool captionChanged = label.Caption != drawn.caption;
+    if (captionChanged) {
         drawn.caption = label.Caption;
         const QString text = QString::fromStdString(label.Caption);
         // Laid out once per caption: a letter that only falls is drawn from the same glyphs.
@@ -64,8 +66,20 @@ void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
         drawn.ink = metrics.boundingRect(text).translated(0, metrics.ascent());
     }
     const bool shown = label.Visible && !label.Caption.empty();
-    TrackImage(drawn.drawn,
-               shown ? Covering(drawn.ink.translated(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top))) : QRect());
+    const QRect now = shown ? Covering(drawn.ink.translated(Origin(label))) : QRect();
+    // The same text at the same whole pixel looks the same: a letter that fell less than a
+    // pixel costs nothing this tick.
+    if (now == drawn.drawn && !captionChanged)
+        return;
+    TrackImage(drawn.drawn, now);
+}
+
+QPointF PlayField::Origin(const Label& label) const
+{
+    // Text lands on whole pixels of the screen whatever its position, so a label is placed on
+    // one: its pixels then follow from the whole pixel alone.
+    const qreal ratio = devicePixelRatioF();
+    return {m_metrics.PxF(label.Left), std::round(m_metrics.PxF(label.Top) * ratio) / ratio};
 }
 
 void PlayField::TrackImage(QRect& drawn, QRect now)
@@ -126,7 +140,7 @@ QRect PlayField::StarRect(const Image& image)
         QRectF(QPointF(m_metrics.PxF(image.Left), m_metrics.PxF(image.Top)), m_scaledStar.deviceIndependentSize()));
 }
 
-void PlayField::Invalidate(const ChangeSet& changes)
+void PlayField::Invalidate(const ChangeSet& changes, Repaint when)
 {
     for (std::size_t i = 0; i < kSlots; ++i) {
         if (changes.letters[i])
@@ -150,45 +164,59 @@ void PlayField::Invalidate(const ChangeSet& changes)
         update();
         return;
     }
-    FlushDirty();
+    FlushDirty(when);
 }
 
-void PlayField::FlushDirty()
+void PlayField::FlushDirty(Repaint when)
 {
+    QRegion region;
     for (QRect& rect : m_dirty) {
-        if (!rect.isNull())
-            update(rect);
+        region += rect;
         rect = QRect();
     }
+    if (region.isEmpty())
+        return;
+    // A tick paints at once: asked for later, the repaint would wake the event loop a second
+    // time in every frame.
+    if (when == Repaint::Now)
+        repaint(region);
+    else
+        update(region);
 }
 
 void PlayField::AddDirty(const QRect& rect)
 {
     if (rect.isNull())
         return;
-    // A few rectangles, each grown to take in its neighbours: letters falling side by side
-    // become one band instead of a region of hundreds of slivers, each painted and sent to
-    // the display on its own, while the echo at the bottom and a letter at the top stay apart.
-    const auto area = [](const QRect& r) { return qint64{r.width()} * r.height(); };
-    QRect* best = nullptr;
-    QRect* empty = nullptr;
-    qint64 bestGrowth = 0;
-    for (QRect& dirty : m_dirty) {
-        if (dirty.isNull()) {
-            empty = empty ? empty : &dirty;
-            continue;
-        }
-        const qint64 growth = area(dirty | rect) - area(dirty) - area(rect);
-        if (!best || growth < bestGrowth) {
-            best = &dirty;
-            bestGrowth = growth;
+    // A few bands that share no row of pixels. Qt cuts a region into bands of rows, so
+    // rectangles that overlap would come apart into slivers, each painted and sent to the
+    // display on its own; letters falling side by side become one band instead, while the echo
+    // at the bottom and a letter at the top stay apart.
+    const auto sharesRows = [](const QRect& a, const QRect& b) { return a.top() <= b.bottom() && b.top() <= a.bottom(); };
+    QRect band = rect;
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (QRect& dirty : m_dirty) {
+            if (!dirty.isNull() && sharesRows(dirty, band)) {
+                band |= dirty;
+                dirty = QRect();
+                merged = true;
+            }
         }
     }
-    if (empty && (!best || bestGrowth > 0)) {
-        *empty = rect;
+    const auto empty = std::find_if(m_dirty.begin(), m_dirty.end(), [](const QRect& r) { return r.isNull(); });
+    if (empty != m_dirty.end()) {
+        *empty = band;
         return;
     }
-    *best |= rect;
+    // No room left: the band joins the one it grows least, and what that one then reaches.
+    const auto area = [](const QRect& r) { return qint64{r.width()} * r.height(); };
+    const auto growth = [&](const QRect& r) { return area(r | band) - area(r) - area(band); };
+    QRect& nearest =
+        *std::min_element(m_dirty.begin(), m_dirty.end(), [&](const QRect& a, const QRect& b) { return growth(a) < growth(b); });
+    band |= nearest;
+    nearest = QRect();
+    AddDirty(band);
 }
 
 void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
@@ -203,7 +231,7 @@ void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Labe
         painter.setPen(pen);
         m_painterFont = &font;
     }
-    painter.drawStaticText(QPointF(m_metrics.PxF(label.Left), m_metrics.PxF(label.Top)), drawn.text);
+    painter.drawStaticText(Origin(label), drawn.text);
 }
 
 void PlayField::ScalePictures(qreal ratio)
@@ -232,7 +260,10 @@ void PlayField::ScalePictures(qreal ratio)
 
 void PlayField::paintEvent(QPaintEvent* event)
 {
-    QFrame::paintEvent(event);
+    // The sunken border is drawn only when the region reaches it: a letter's tick stays inside.
+    const QRect inside = contentsRect();
+    if (!inside.contains(event->region().boundingRect()))
+        QFrame::paintEvent(event);
     QPainter painter(this);
     m_painterFont = nullptr;
     const int border = lineWidth();
@@ -245,7 +276,6 @@ void PlayField::paintEvent(QPaintEvent* event)
     // One rectangle of the region at a time: under a rectangular clip Qt copies the picture
     // with plain block copies, where a clip of many rectangles makes it blend line by line.
     // The rectangles of a region never overlap, so every pixel is still drawn once.
-    const QRect inside = contentsRect();
     for (const QRect& rect : event->region()) {
         const QRect part = rect & inside;
         if (part.isEmpty())
@@ -258,7 +288,12 @@ void PlayField::paintEvent(QPaintEvent* event)
 void PlayField::PaintPart(QPainter& painter, const QRect& part) const
 {
     const int border = lineWidth();
-    painter.fillRect(part.translated(-border, -border), Qt::black);
+    const QRect field = part.translated(-border, -border);
+    // Black only where the picture does not reach (a scaled picture may fall short of the
+    // field's edge by a pixel).
+    const QRect picture = QRectF(QPointF(0, 0), m_scaledBackground.deviceIndependentSize()).toAlignedRect();
+    if (!picture.contains(field))
+        painter.fillRect(field, Qt::black);
     painter.drawPixmap(QPointF(0, 0), m_scaledBackground);
 
     // Lower controls first, as the window stacks them.

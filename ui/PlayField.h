@@ -20,12 +20,16 @@
 
 namespace keyfall {
 
+// When the field repaints what changed: with the next round of the event loop, or before the
+// call returns.
+enum class Repaint { Later, Now };
+
 class PlayField : public QFrame {
     Q_OBJECT
 public:
     PlayField(const FrmMain& form, QWidget* parent);
-    // Schedules a repaint of the old and new places of what `changes` names.
-    void Invalidate(const ChangeSet& changes);
+    // Repaints the old and new places of what `changes` names.
+    void Invalidate(const ChangeSet& changes, Repaint when = Repaint::Later);
     // Draws the field at this scale from now on; the whole field is repainted.
     void SetMetrics(const Metrics& metrics);
     // A line of our own under the message (a new personal record), or empty for none.
@@ -47,6 +51,8 @@ private:
         QRect drawn;
     };
     void Track(DrawnLabel& drawn, const Label& label, const QFont& font);
+    // Where a label's text starts, in field coordinates: its top on a whole device pixel.
+    QPointF Origin(const Label& label) const;
     void TrackImage(QRect& drawn, QRect now);
     void AddDirty(const QRect& rect);
     QRect ExplosionRect(const Image& image);
@@ -56,8 +62,8 @@ private:
     QRect Covering(const QRectF& area) const;
     // Marks the old and new places of the record line.
     void TrackRecord();
-    // Asks for a repaint of what AddDirty gathered.
-    void FlushDirty();
+    // Repaints what AddDirty gathered.
+    void FlushDirty(Repaint when = Repaint::Later);
     // The pictures at the scene's scale and the screen's pixel ratio, resized once per scale
     // and ratio: copied as they are at every paint, they look the same whichever part of them
     // a repaint covers.
@@ -96,7 +102,7 @@ private:
     DrawnLabel m_press;
     QRect m_recordDrawn;
     mutable const QFont* m_painterFont = nullptr; // the font the painter holds during a paint
-    std::array<QRect, 4> m_dirty;                 // what the next paint must cover, in a few rectangles
+    std::array<QRect, 4> m_dirty;                 // what the next paint must cover, in a few bands of rows
 };
 
 } // namespace keyfall

@@ -81,12 +81,12 @@ class PartialRepaintTest : public QObject {
         m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues, nullptr, presentation);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        // From here on the virtual clock runs the game's timers, and the window mirrors each
-        // tick as its real timers would have it do; the event loop is never entered, so the
+        // From here on the virtual clock runs the game's timers, and the window mirrors and
+        // paints each tick as its real timers would have it do; the event loop is never entered, so the
         // real timers never fire.
         m_clock = std::make_unique<VirtualClock>(Form());
         m_clock->SetAfterTick([this] {
-            m_window->Handle([] {});
+            m_window->Tick([] {});
             CheckFrame();
         });
         Flush();
@@ -250,6 +250,22 @@ private slots:
         QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
     }
 
+    void aNewTextWithinTheSameBoundsIsDrawn()
+    {
+        Open(0, 0, 8);
+        // Only the round's number differs: the message covers the same pixels, with new text.
+        for (const char* caption : {"Il giro 1 è finito", "Il giro 2 è finito", "Il giro 7 è finito"}) {
+            Event([&] {
+                Form().lblMessage.Caption = caption;
+                Form().lblMessage.Visible = true;
+                ChangeSet changes;
+                changes.message = true;
+                Form().MarkChanged(changes);
+            });
+            QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+        }
+    }
+
     void lettersAtRestCostNoPaint()
     {
         Open(0, 0, 8);
@@ -263,6 +279,20 @@ private slots:
         // A key that misses changes the total below the field, not the field; its echo does.
         Type(U'#');
         QCOMPARE(counter.paints, 2);
+    }
+
+    void aLetterPaintsOnlyWhenItReachesAnotherPixel()
+    {
+        Open(1, 1, 8); // a fifteenth of a pixel a tick
+        m_compare = false;
+        Event([&] { Form().optDifficulty_Click(2); });
+        Event([&] { Form().cmdStart_Click(); });
+        PaintCounter counter;
+        m_window->picture2()->installEventFilter(&counter);
+        m_clock->Advance(30 * 25);
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+        // Thirty ticks take the wave two pixels down: two paints, give or take the first.
+        QVERIFY2(counter.paints >= 1 && counter.paints <= 3, qPrintable(QString::number(counter.paints)));
     }
 
     void anIdleWindowPaintsNothing()
