@@ -21,7 +21,6 @@ class QRadioButton;
 
 namespace keyfall {
 
-
 // Where the game is shown: over the whole screen, or in an ordinary window of the size of
 // the smallest screen the layout is made for; and at what scale.
 struct Presentation {

@@ -192,7 +192,9 @@ void PlayField::AddDirty(const QRect& rect)
     // rectangles that overlap would come apart into slivers, each painted and sent to the
     // display on its own; letters falling side by side become one band instead, while the echo
     // at the bottom and a letter at the top stay apart.
-    const auto sharesRows = [](const QRect& a, const QRect& b) { return a.top() <= b.bottom() && b.top() <= a.bottom(); };
+    const auto sharesRows = [](const QRect& a, const QRect& b) {
+        return a.top() <= b.bottom() && b.top() <= a.bottom();
+    };
     QRect band = rect;
     for (bool merged = true; merged;) {
         merged = false;
@@ -212,8 +214,8 @@ void PlayField::AddDirty(const QRect& rect)
     // No room left: the band joins the one it grows least, and what that one then reaches.
     const auto area = [](const QRect& r) { return qint64{r.width()} * r.height(); };
     const auto growth = [&](const QRect& r) { return area(r | band) - area(r) - area(band); };
-    QRect& nearest =
-        *std::min_element(m_dirty.begin(), m_dirty.end(), [&](const QRect& a, const QRect& b) { return growth(a) < growth(b); });
+    QRect& nearest = *std::min_element(m_dirty.begin(), m_dirty.end(),
+                                       [&](const QRect& a, const QRect& b) { return growth(a) < growth(b); });
     band |= nearest;
     nearest = QRect();
     AddDirty(band);

@@ -289,7 +289,7 @@ private slots:
         Event([&] { Form().cmdStart_Click(); });
         PaintCounter counter;
         m_window->picture2()->installEventFilter(&counter);
-        m_clock->Advance(30 * 25);
+        m_clock->Advance(std::int64_t{30} * 25);
         QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
         // Thirty ticks take the wave two pixels down: two paints, give or take the first.
         QVERIFY2(counter.paints >= 1 && counter.paints <= 3, qPrintable(QString::number(counter.paints)));

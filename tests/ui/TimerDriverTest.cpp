@@ -39,7 +39,8 @@ private slots:
         TimerDriver driver;
         bool wanted = false;
         int ticks = 0;
-        driver.Add(timer, [&] { ++ticks; }, [&] { return wanted; });
+        driver.Add(
+            timer, [&] { ++ticks; }, [&] { return wanted; });
         driver.Sync();
         QVERIFY(!Driving(driver)->isActive());
         QTest::qWait(100);
