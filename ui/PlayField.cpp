@@ -160,7 +160,7 @@ void PlayField::Invalidate(const ChangeSet& changes, Repaint when)
         Track(m_press, m_form.lblPress, m_pressFont);
     // The field moved or was resized with the window: all of it is drawn anew.
     if (changes.layout) {
-        m_dirty = {};
+        m_dirtyCount = 0;
         update();
         return;
     }
@@ -169,13 +169,15 @@ void PlayField::Invalidate(const ChangeSet& changes, Repaint when)
 
 void PlayField::FlushDirty(Repaint when)
 {
-    QRegion region;
-    for (QRect& rect : m_dirty) {
-        region += rect;
-        rect = QRect();
-    }
-    if (region.isEmpty())
+    if (m_dirtyCount == 0)
         return;
+    QRegion region;
+    for (std::size_t i = 0; i < m_dirtyCount; ++i)
+        region += m_dirty[i];
+    m_painting = m_dirty;
+    m_paintingCount = m_dirtyCount;
+    m_paintingRegion = region;
+    m_dirtyCount = 0;
     // A tick paints at once: asked for later, the repaint would wake the event loop a second
     // time in every frame.
     if (when == Repaint::Now)
@@ -188,37 +190,32 @@ void PlayField::AddDirty(const QRect& rect)
 {
     if (rect.isNull())
         return;
-    // A few bands that share no row of pixels. Qt cuts a region into bands of rows, so
-    // rectangles that overlap would come apart into slivers, each painted and sent to the
-    // display on its own; letters falling side by side become one band instead, while the echo
-    // at the bottom and a letter at the top stay apart.
-    const auto sharesRows = [](const QRect& a, const QRect& b) {
-        return a.top() <= b.bottom() && b.top() <= a.bottom();
-    };
-    QRect band = rect;
+    // Rectangles that overlap are joined, so each pixel is painted once; the rest are kept apart,
+    // so that what is painted and sent to the display is what changed and little more.
+    QRect joined = rect;
     for (bool merged = true; merged;) {
         merged = false;
-        for (QRect& dirty : m_dirty) {
-            if (!dirty.isNull() && sharesRows(dirty, band)) {
-                band |= dirty;
-                dirty = QRect();
+        for (std::size_t i = 0; i < m_dirtyCount; ++i) {
+            if (m_dirty[i].intersects(joined)) {
+                joined |= m_dirty[i];
+                m_dirty[i] = m_dirty[--m_dirtyCount];
                 merged = true;
+                break;
             }
         }
     }
-    const auto empty = std::find_if(m_dirty.begin(), m_dirty.end(), [](const QRect& r) { return r.isNull(); });
-    if (empty != m_dirty.end()) {
-        *empty = band;
+    if (m_dirtyCount < m_dirty.size()) {
+        m_dirty[m_dirtyCount++] = joined;
         return;
     }
-    // No room left: the band joins the one it grows least, and what that one then reaches.
+    // No room left: it joins the rectangle it grows least, and what that one then reaches.
     const auto area = [](const QRect& r) { return qint64{r.width()} * r.height(); };
-    const auto growth = [&](const QRect& r) { return area(r | band) - area(r) - area(band); };
-    QRect& nearest = *std::min_element(m_dirty.begin(), m_dirty.end(),
-                                       [&](const QRect& a, const QRect& b) { return growth(a) < growth(b); });
-    band |= nearest;
-    nearest = QRect();
-    AddDirty(band);
+    const auto growth = [&](const QRect& r) { return area(r | joined) - area(r) - area(joined); };
+    const auto nearest = std::min_element(m_dirty.begin(), m_dirty.end(),
+                                          [&](const QRect& a, const QRect& b) { return growth(a) < growth(b); });
+    joined |= *nearest;
+    *nearest = m_dirty[--m_dirtyCount];
+    AddDirty(joined);
 }
 
 void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Label& label, const QRect& part,
@@ -278,13 +275,25 @@ void PlayField::paintEvent(QPaintEvent* event)
     // One rectangle of the region at a time: under a rectangular clip Qt copies the picture
     // with plain block copies, where a clip of many rectangles makes it blend line by line.
     // The rectangles of a region never overlap, so every pixel is still drawn once.
-    for (const QRect& rect : event->region()) {
+    const auto paint = [&](const QRect& rect) {
         const QRect part = rect & inside;
         if (part.isEmpty())
-            continue;
+            return;
         painter.setClipRect(part.translated(-border, -border));
         PaintPart(painter, part);
+    };
+    // Qt cuts the region into bands of rows, so rectangles side by side at other heights come
+    // apart into many slivers; the rectangles the region was made of are painted instead, when
+    // the region is the one asked for.
+    if (event->region() == m_paintingRegion) {
+        for (std::size_t i = 0; i < m_paintingCount; ++i)
+            paint(m_painting[i]);
+    } else {
+        for (const QRect& rect : event->region())
+            paint(rect);
     }
+    m_paintingCount = 0;
+    m_paintingRegion = QRegion();
 }
 
 void PlayField::PaintPart(QPainter& painter, const QRect& part) const

@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QPen>
 #include <QPixmap>
+#include <QRegion>
 #include <QStaticText>
 #include <QString>
 
@@ -102,7 +103,13 @@ private:
     DrawnLabel m_press;
     QRect m_recordDrawn;
     mutable const QFont* m_painterFont = nullptr; // the font the painter holds during a paint
-    std::array<QRect, 4> m_dirty;                 // what the next paint must cover, in a few bands of rows
+    // What the next paint must cover, as rectangles that do not overlap, and what the paint
+    // under way was asked to cover.
+    std::array<QRect, 32> m_dirty;
+    std::size_t m_dirtyCount = 0;
+    std::array<QRect, 32> m_painting;
+    std::size_t m_paintingCount = 0;
+    QRegion m_paintingRegion;
 };
 
 } // namespace keyfall

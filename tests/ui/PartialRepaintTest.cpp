@@ -26,15 +26,20 @@ public:
     void PlayCue(Cue) override {}
 };
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives and the pixels they cover.
 class PaintCounter : public QObject {
 public:
     int paints = 0;
+    qint64 area = 0;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            for (const QRect& rect : static_cast<QPaintEvent*>(event)->region())
+                area += qint64{rect.width()} * rect.height();
+        }
         return false;
     }
 };
@@ -293,6 +298,25 @@ private slots:
         QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
         // Thirty ticks take the wave two pixels down: two paints, give or take the first.
         QVERIFY2(counter.paints >= 1 && counter.paints <= 3, qPrintable(QString::number(counter.paints)));
+    }
+
+    void aTickRepaintsWhereLettersAreNotTheRowsBetween()
+    {
+        Open(10, 14, 8);
+        m_compare = false;
+        Event([&] { Form().optDifficulty_Click(2); });
+        Event([&] { Form().cmdStart_Click(); });
+        // Letters of different speeds drift apart: after a while they are spread over many rows.
+        m_clock->Advance(3000);
+        PaintCounter counter;
+        m_window->picture2()->installEventFilter(&counter);
+        m_clock->Advance(10 * 25);
+        QVERIFY(counter.paints > 0);
+        // Eighteen letters' old and new places are about a twentieth of the field; full-width
+        // bands over the rows they span were three times that.
+        const QSize field = m_window->picture2()->contentsRect().size();
+        const double share = double(counter.area) / counter.paints / (qint64{field.width()} * field.height());
+        QVERIFY2(share < 0.08, qPrintable(QString::number(share)));
     }
 
     void anIdleWindowPaintsNothing()
