@@ -75,6 +75,11 @@ int main(int argc, char* argv[])
         return ExportCsv(keyfall::RecordsPath(), player, commandLine.Options.ExportCsv);
     }
 
+    // On X11 Qt hands repaints to the server in memory they share, and before it paints a place
+    // the server may still be reading it waits a round trip for the server. A falling letter
+    // repaints its last place in every tick, so every frame waited; over the connection the
+    // small repaints of a tick cost half as much, and no memory is shared with the server.
+    qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Keyfall"));
     QApplication::setOrganizationName(QStringLiteral("Keyfall"));
