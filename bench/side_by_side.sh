@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keyfall beside Tux Typing's Fish Cascade (Debian's tuxtype), on one Xvfb, alternating runs:
-#   side_by_side.sh <keyfall> <bench_first_content>
+#   side_by_side.sh <keyfall> <bench_first_content> [<bench_repaint_floor>]
 # Environment: KEYFALL_SIDE_SCREEN (default 1024x768), KEYFALL_SIDE_SCALE (QT_SCALE_FACTOR for
 # Keyfall, default 1), KEYFALL_SIDE_ROUNDS (default 3), KEYFALL_BENCH_CPU_SECONDS (default 10).
 #
@@ -10,12 +10,15 @@
 # Tux Typing, windowed and silent (-w -ns), Hard, "Short Words", for one window. CPU is the
 # time on a processor of every thread of the process, and of the X server over the same
 # window (/proc/<pid>/task/*/schedstat, in nanoseconds); memory is /proc/<pid>/smaps_rollup
-# at the end of the moving wave and of Tux Typing's window. Medians of the rounds are printed
+# at the end of the moving wave and of Tux Typing's window. Given the third program, each round
+# also measures it: one letter falling at 40 Hz in a bare Qt Widgets window, the least a frame
+# costs in the toolkit the game is built with. Medians of the rounds are printed
 # as "name value" lines on standard output, then a table on standard error.
 set -euo pipefail
 
 keyfall=$(realpath "$1")
 first_content=$(realpath "$2")
+floor=${3:+$(realpath "$3")}
 screen=${KEYFALL_SIDE_SCREEN:-1024x768}
 scale=${KEYFALL_SIDE_SCALE:-1}
 rounds=${KEYFALL_SIDE_ROUNDS:-3}
@@ -155,6 +158,15 @@ for round in $(seq "$rounds"); do
   memory tux
   stop_pid "$game"
   game=""
+
+  [ -n "$floor" ] || continue
+  say "round $round of $rounds: one letter at 40 Hz in a bare Qt Widgets window"
+  launch floor "$floor"
+  sleep 2
+  measure floor
+  memory floor
+  stop_pid "$game"
+  game=""
 done
 
 median() {
@@ -172,13 +184,15 @@ kf=$(sum keyfall_hard_game keyfall_hard_x) tx=$(sum tux_game tux_x)
   echo
   echo "Keyfall beside Tux Typing: Xvfb $screen, Keyfall at scale $scale, $rounds rounds of ${seconds} s (medians)"
   printf '%-34s %10s %10s %10s\n' "" "game %" "X %" "sum %"
-  for p in keyfall_idle keyfall_still keyfall_hard tux; do
+  for p in keyfall_idle keyfall_still keyfall_hard tux ${floor:+floor}; do
     printf '%-34s %10s %10s %10s\n' "$p" "$(median ${p}_game)" "$(median ${p}_x)" "$(sum ${p}_game ${p}_x)"
   done
   echo "CPU (game + X), Keyfall hard wave / Tux Typing: $kf / $tx = $(ratio "$kf" "$tx")"
   echo "Keyfall RSS $(mb keyfall_Rss) MB (Pss $(mb keyfall_Pss), anonymous $(mb keyfall_Pss_Anon), files $(mb keyfall_Pss_File));" \
     "Tux Typing RSS $(mb tux_Rss) MB (Pss $(mb tux_Pss), anonymous $(mb tux_Pss_Anon), files $(mb tux_Pss_File));" \
     "ratio $(ratio "$(median keyfall_Rss)" "$(median tux_Rss)")"
+  [ -z "$floor" ] || echo "One letter at 40 Hz in a bare Qt Widgets window: game + X $(sum floor_game floor_x) %," \
+    "ratio to Tux Typing $(ratio "$(sum floor_game floor_x)" "$tx"); RSS $(mb floor_Rss) MB"
   echo "First content: Keyfall $(median keyfall_first_content) ms, Tux Typing $(median tux_first_content) ms;" \
     "load average $(median keyfall_hard_load) during Keyfall's hard wave"
 } >&2

@@ -1,0 +1,64 @@
+// The least a frame costs in this toolkit: a window that moves one letter a pixel on every
+// tick of a 40 Hz timer and repaints its old and new place, and does nothing else. Measured
+// beside the game on the same X server (side_by_side.sh), it shows how much of the game's
+// frame is its own and how much any Qt Widgets program pays at that rate.
+
+#include <QApplication>
+#include <QFont>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+class FallingLetter : public QWidget {
+public:
+    FallingLetter()
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        m_font.setPixelSize(32);
+        m_font.setBold(true);
+    }
+
+    void Fall()
+    {
+        const QRect old = Place();
+        m_top = (m_top + 1) % 360;
+        repaint(QRegion(old) | Place());
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), QColor(0x20, 0x18, 0x40));
+        painter.setFont(m_font);
+        painter.setPen(Qt::red);
+        painter.drawText(Place(), Qt::AlignCenter, QStringLiteral("A"));
+    }
+
+private:
+    QRect Place() const { return {100, 20 + m_top, 30, 40}; }
+
+    int m_top = 0;
+    QFont m_font;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Repaints over the X connection, as the game sends them.
+    qputenv("QT_XCB_NO_MITSHM", "1");
+    QApplication app(argc, argv);
+    FallingLetter letter;
+    letter.setWindowTitle(QStringLiteral("Repaint floor"));
+    letter.resize(644, 430);
+    letter.show();
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &letter, &FallingLetter::Fall);
+    timer.start(25);
+    return QApplication::exec();
+}
