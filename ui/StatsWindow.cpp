@@ -24,6 +24,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -53,6 +54,20 @@ QChartView* MakeChart(const QString& title, QWidget* parent)
     return view;
 }
 
+} // namespace
+
+qsizetype GameStep(qsizetype lastGame)
+{
+    for (qsizetype step = 1;; step *= 10) {
+        for (const qsizetype factor : {1, 2, 5}) {
+            if ((lastGame - 1) / (step * factor) < 6)
+                return step * factor;
+        }
+    }
+}
+
+namespace {
+
 void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, double highest, const QString& xTitle)
 {
     QChart* chart = view->chart();
@@ -64,16 +79,27 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, do
     }
     auto* series = new QLineSeries;
     series->replace(points);
+    // A line needs two games: each game is a dot too, while there are few enough to tell apart.
+    series->setPointsVisible(points.size() <= 60);
     chart->addSeries(series);
     auto* x = new QValueAxis;
     x->setLabelFormat(QStringLiteral("%d"));
-    x->setRange(1, static_cast<qreal>(std::max<qsizetype>(2, points.size())));
+    const qsizetype last = std::max<qsizetype>(2, points.size());
+    x->setRange(1, static_cast<qreal>(last));
+    // Games are counted in whole numbers: ticks at 1, 2, 5, 10, 20… games apart, at most six,
+    // so that no two labels read the same.
+    x->setTickType(QValueAxis::TicksDynamic);
+    x->setTickAnchor(0);
+    x->setTickInterval(static_cast<qreal>(GameStep(last)));
     if (!xTitle.isEmpty())
         x->setTitleText(xTitle);
     auto* y = new QValueAxis;
     y->setRange(lowest, highest > lowest ? highest : lowest + 1);
     y->applyNiceNumbers();
-    // Three labels fit a short chart; more are elided to "...".
+    // Three labels fit a short chart; more are elided to "...". Their values are whole
+    // numbers: the span is made even, so the middle one is whole too.
+    const qreal span = 2 * std::ceil((y->max() - y->min()) / 2);
+    y->setRange(y->min(), y->min() + std::max<qreal>(2, span));
     y->setTickCount(3);
     y->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(x, Qt::AlignBottom);
@@ -144,6 +170,9 @@ void StatsWindow::BuildWidgets()
         m_charts[i] = MakeChart(titles[i], progress);
         charts->addWidget(m_charts[i]);
     }
+    // The lowest chart also names the games under its axis: without the room for that line,
+    // the chart elides its labels and the line to "...".
+    m_charts.back()->setMinimumHeight(m_charts.back()->minimumHeight() + 2 * fontMetrics().height());
     m_tabs->addTab(progress, QStringLiteral("Andamento"));
 
     auto* keys = new QWidget(m_tabs);
@@ -173,7 +202,7 @@ void StatsWindow::BuildWidgets()
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_export, &QPushButton::clicked, this, &StatsWindow::AskAndExport);
     connect(m_players, &QComboBox::textActivated, this, &StatsWindow::ShowPlayer);
-    resize(820, 640);
+    resize(820, 700);
 }
 
 void StatsWindow::ShowPlayer(const QString& player)

@@ -22,6 +22,10 @@ namespace keyfall {
 
 class KeyboardView;
 
+// How many games apart the ticks under a chart of games 1 to `lastGame` stand: 1, 2, 5, 10,
+// 20… whichever first leaves at most six of them.
+qsizetype GameStep(qsizetype lastGame);
+
 class StatsWindow : public QDialog {
     Q_OBJECT
 public:

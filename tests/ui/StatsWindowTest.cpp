@@ -23,6 +23,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QValueAxis>
+
+#include <cmath>
 
 using namespace keyfall;
 
@@ -37,6 +40,51 @@ int Points(QChartView* view)
 {
     const auto series = view->chart()->series();
     return series.isEmpty() ? -1 : static_cast<int>(static_cast<QLineSeries*>(series.front())->count());
+}
+
+// The labels an axis shows, as Qt places its ticks: evenly from end to end for a fixed
+// count, at the multiples of the interval from the anchor otherwise.
+QStringList Labels(const QValueAxis* axis)
+{
+    QList<qreal> ticks;
+    if (axis->tickType() == QValueAxis::TicksDynamic) {
+        const qreal first =
+            axis->tickAnchor()
+            + std::ceil((axis->min() - axis->tickAnchor()) / axis->tickInterval()) * axis->tickInterval();
+        for (qreal v = first; v <= axis->max() + 1e-9; v += axis->tickInterval())
+            ticks << v;
+    } else {
+        for (int i = 0; i < axis->tickCount(); ++i)
+            ticks << axis->min() + (axis->max() - axis->min()) * i / (axis->tickCount() - 1);
+    }
+    QStringList labels;
+    const QByteArray format = axis->labelFormat().toLatin1();
+    for (const qreal v : ticks) {
+        if (format.contains('d'))
+            labels << QString::asprintf(format.constData(), static_cast<int>(v));
+        else
+            labels << QString::asprintf(format.constData(), v);
+    }
+    return labels;
+}
+
+// Every label of every axis of the charts is a whole number that no other label repeats.
+void CheckAxes(const StatsWindow& window)
+{
+    for (int chart = 0; chart < 3; ++chart) {
+        for (QAbstractAxis* axis : window.chart(chart)->chart()->axes()) {
+            const auto* values = qobject_cast<QValueAxis*>(axis);
+            QVERIFY(values);
+            const QStringList labels = Labels(values);
+            QVERIFY2(labels.size() >= 2, qPrintable(labels.join(' ')));
+            QVERIFY2(QSet<QString>(labels.begin(), labels.end()).size() == labels.size(), qPrintable(labels.join(' ')));
+            for (const QString& label : labels) {
+                bool whole = false;
+                label.toInt(&whole);
+                QVERIFY2(whole, qPrintable(labels.join(' ')));
+            }
+        }
+    }
 }
 
 } // namespace
@@ -104,6 +152,8 @@ private slots:
         QCOMPARE(qRound(accuracy->at(0).y()), 93);
         QCOMPARE(qRound(accuracy->at(2).y()), 55);
 
+        CheckAxes(window);
+
         QVERIFY(window.weakest()->text().startsWith(QStringLiteral("Tasti da esercitare: K (")));
         KeyboardView* keyboard = window.keyboard();
         window.findChild<QTabWidget*>()->setCurrentIndex(2);
@@ -125,6 +175,19 @@ private slots:
         window.ShowPlayer(QStringLiteral("bruno"));
         QCOMPARE(Points(window.chart(0)), 1);
         QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Facile"));
+        CheckAxes(window); // one game: its axis runs from game 1 to game 2
+        // A line of one point draws nothing: the game shows as a dot.
+        QVERIFY(static_cast<QLineSeries*>(window.chart(0)->chart()->series().front())->pointsVisible());
+    }
+
+    void aChartOfGamesHasTwoToSixTicksWholeGamesApart()
+    {
+        for (qsizetype last = 2; last <= 100000; ++last) {
+            const qsizetype step = GameStep(last);
+            const qsizetype ticks = last / step; // the multiples of the step from 1 to last
+            if (ticks < 2 || ticks > 6)
+                QFAIL(qPrintable(QStringLiteral("%1 games: %2 ticks %3 apart").arg(last).arg(ticks).arg(step)));
+        }
     }
 
     void exportsTheShownPlayersGamesOrNothing()
