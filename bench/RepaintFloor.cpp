@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 
@@ -19,6 +20,9 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
         m_font.setPixelSize(32);
         m_font.setBold(true);
+        // Laid out once, as the game lays out its letters.
+        m_text.setTextFormat(Qt::PlainText);
+        m_text.prepare(QTransform(), m_font);
     }
 
     void Fall()
@@ -35,7 +39,7 @@ protected:
         painter.fillRect(event->rect(), QColor(0x20, 0x18, 0x40));
         painter.setFont(m_font);
         painter.setPen(Qt::red);
-        painter.drawText(Place(), Qt::AlignCenter, QStringLiteral("A"));
+        painter.drawStaticText(Place().topLeft(), m_text);
     }
 
 private:
@@ -43,6 +47,7 @@ private:
 
     int m_top = 0;
     QFont m_font;
+    QStaticText m_text{QStringLiteral("A")};
 };
 
 } // namespace
