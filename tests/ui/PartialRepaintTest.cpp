@@ -310,12 +310,13 @@ private slots:
         m_clock->Advance(3000);
         PaintCounter counter;
         m_window->picture2()->installEventFilter(&counter);
-        m_clock->Advance(10 * 25);
+        m_clock->Advance(std::int64_t{10} * 25);
         QVERIFY(counter.paints > 0);
         // Eighteen letters' old and new places are about a twentieth of the field; full-width
         // bands over the rows they span were three times that.
         const QSize field = m_window->picture2()->contentsRect().size();
-        const double share = double(counter.area) / counter.paints / (qint64{field.width()} * field.height());
+        const double fieldArea = static_cast<double>(field.width()) * field.height();
+        const double share = static_cast<double>(counter.area) / counter.paints / fieldArea;
         QVERIFY2(share < 0.08, qPrintable(QString::number(share)));
     }
 
