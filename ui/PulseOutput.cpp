@@ -3,12 +3,12 @@
 // ever runs Qt's event loop: a key press can never re-enter the cue player from here.
 
 #include "ui/AudioOutput.h"
+#include "ui/Log.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 
 namespace keyfall {
 namespace {
@@ -200,7 +200,7 @@ private:
     void ReportSilence()
     {
         if (!m_reported.exchange(true))
-            std::fputs("keyfall: no sound output; playing silently\n", stderr);
+            qCWarning(lcSound, "no sound output; playing silently");
     }
 
     static void OnContextState(pa_context* context, void* user)

@@ -1,5 +1,7 @@
 #include "ui/QtSettingsStore.h"
 
+#include "ui/Log.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,7 +16,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -86,7 +87,7 @@ FileContents ReadSettingsFile(const QString& path)
 
 void Report(const QString& line)
 {
-    std::fprintf(stderr, "keyfall: %s\n", qPrintable(line));
+    qCWarning(lcSettings, "%s", qPrintable(line));
 }
 
 // What stands in the lock's place while the lock cannot be taken.

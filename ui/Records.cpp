@@ -1,11 +1,12 @@
 #include "ui/Records.h"
 
+#include "ui/Log.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QMetaObject>
 #include <QStandardPaths>
 
-#include <cstdio>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -45,7 +46,7 @@ GameRecords::GameRecords(const QString& path, const QString& player, QObject* pa
             if (result.newRecord)
                 QMetaObject::invokeMethod(this, &GameRecords::NewRecord, Qt::QueuedConnection);
         },
-        [](const std::string& line) { std::fprintf(stderr, "keyfall: records: %s\n", line.c_str()); });
+        [](const std::string& line) { qCWarning(lcRecords, "records: %s", line.c_str()); });
 }
 
 GameRecords::~GameRecords() = default;

@@ -1,11 +1,12 @@
 #include "ui/SoundPlayer.h"
 
+#include "ui/Log.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ std::shared_ptr<const CueSound> LoadCue(const QString& fileName, const QStringLi
 {
     const QString path = FindCue(fileName, directories);
     if (path.isEmpty()) {
-        std::fprintf(stderr, "keyfall: sound %s is missing; that cue stays silent\n", qPrintable(fileName));
+        qCWarning(lcSound, "sound %s is missing; that cue stays silent", qPrintable(fileName));
         return nullptr;
     }
     std::string why;
@@ -45,8 +46,7 @@ std::shared_ptr<const CueSound> LoadCue(const QString& fileName, const QStringLi
         sound = DecodeCue(std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size()))), why);
     }
     if (!sound) {
-        std::fprintf(stderr, "keyfall: sound %s cannot be played (%s); that cue stays silent\n", qPrintable(path),
-                     why.c_str());
+        qCWarning(lcSound, "sound %s cannot be played (%s); that cue stays silent", qPrintable(path), why.c_str());
         return nullptr;
     }
     return std::make_shared<const CueSound>(std::move(*sound));

@@ -1,5 +1,7 @@
 #include "ui/StatsWindow.h"
 
+#include "ui/Log.h"
+
 #include "records/KeyStats.h"
 #include "ui/KeyboardView.h"
 
@@ -25,7 +27,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <sstream>
 
 namespace keyfall {
@@ -120,7 +121,7 @@ StatsWindow::StatsWindow(const QString& recordsPath, const QString& player, QWid
     options.check = false;
     m_store = std::make_unique<records::RecordStore>(recordsPath.toStdString(), options);
     if (!m_store->Problem().empty())
-        std::fprintf(stderr, "keyfall: records: %s\n", m_store->Problem().c_str());
+        qCWarning(lcRecords, "records: %s", m_store->Problem().c_str());
     BuildWidgets();
     ShowPlayer(player);
 }

@@ -6,6 +6,7 @@
 #include "ui/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
+#include "ui/Log.h"
 #include "ui/QtSettingsStore.h"
 #include "ui/Records.h"
 #include "ui/SoundPlayer.h"
@@ -36,7 +37,7 @@ int ExportCsv(const QString& path, const QString& player, const QString& target)
     keyfall::records::RecordStore store(path.toStdString(), storeOptions);
     std::ostringstream csv;
     if (!store.ExportCsv(player.toStdString(), csv)) {
-        std::fprintf(stderr, "keyfall: cannot read the records: %s\n", store.Problem().c_str());
+        qCWarning(keyfall::lcRecords, "cannot read the records: %s", store.Problem().c_str());
         return 1;
     }
     if (target == QStringLiteral("-")) {
@@ -47,7 +48,7 @@ int ExportCsv(const QString& path, const QString& player, const QString& target)
     const std::string text = csv.str();
     if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0
         || !out.commit()) {
-        std::fprintf(stderr, "keyfall: cannot write %s: %s\n", qPrintable(target), qPrintable(out.errorString()));
+        qCWarning(keyfall::lcRecords, "cannot write %s: %s", qPrintable(target), qPrintable(out.errorString()));
         return 1;
     }
     return 0;
@@ -57,6 +58,7 @@ int ExportCsv(const QString& path, const QString& player, const QString& target)
 
 int main(int argc, char* argv[])
 {
+    keyfall::InstallMessageHandler();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

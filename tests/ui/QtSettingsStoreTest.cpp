@@ -1,6 +1,9 @@
 #include "ui/QtSettingsStore.h"
+
 #include "settings/MemoryStore.h"
 #include "settings/Settings.h"
+#include "support/Messages.h"
+#include "ui/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,23 +57,6 @@ class QtSettingsStoreTest : public QObject {
     static QString Folder() { return QFileInfo(QtSettingsStore::FilePath()).path(); }
     static QString LockPath() { return QtSettingsStore::FilePath() + ".lock"; }
 
-    // What `run` writes on standard error.
-    static QString StandardErrorOf(const std::function<void()>& run)
-    {
-        QTemporaryFile capture;
-        if (!capture.open())
-            return QStringLiteral("(no capture)");
-        std::fflush(stderr);
-        const int saved = dup(STDERR_FILENO);
-        dup2(capture.handle(), STDERR_FILENO);
-        run();
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-        capture.seek(0);
-        return QString::fromUtf8(capture.readAll());
-    }
-
     // The lock as a save of another process killed after signing it leaves it.
     static void PlantLockOfAnEndedProcess()
     {
@@ -93,7 +79,7 @@ class QtSettingsStoreTest : public QObject {
         QtSettingsStore store;
         QString errors;
         bool saved = false;
-        errors = StandardErrorOf([&] { saved = SaveSettings(Sample(), store); });
+        errors = keyfall::test::MessagesOf([&] { saved = SaveSettings(Sample(), store); });
         QVERIFY2(saved, qPrintable(errors));
         QVERIFY2(errors.isEmpty(), qPrintable(errors));
         Settings loaded;
@@ -243,7 +229,7 @@ private slots:
             Settings changed = Sample();
             changed.MaxRounds = 3;
             bool saved = true;
-            const QString errors = StandardErrorOf([&] { saved = SaveSettings(changed, store); });
+            const QString errors = keyfall::test::MessagesOf([&] { saved = SaveSettings(changed, store); });
             QVERIFY(!saved);
             QCOMPARE(errors.count('\n'), 1);
             QVERIFY2(errors.contains("held by"), qPrintable(errors));
@@ -260,7 +246,7 @@ private slots:
         const QByteArray before = ReadFile(QtSettingsStore::FilePath());
         QVERIFY(QDir().mkpath(LockPath()));
         bool saved = true;
-        const QString errors = StandardErrorOf([&] { saved = SaveSettings(Defaults(), store); });
+        const QString errors = keyfall::test::MessagesOf([&] { saved = SaveSettings(Defaults(), store); });
         QVERIFY(!saved);
         QCOMPARE(errors.count('\n'), 1);
         QVERIFY2(errors.contains("could not save") && errors.contains("not a file"), qPrintable(errors));
@@ -286,6 +272,7 @@ private slots:
             if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
                 _exit(3);
             dup2(capture.handle(), STDERR_FILENO);
+            keyfall::InstallMessageHandler();
             QtSettingsStore other;
             _exit(SaveSettings(Defaults(), other) ? 0 : 1);
         }
@@ -329,14 +316,14 @@ private slots:
 
         // Opening a FIFO for reading would wait for a writer: the load must not.
         Settings loaded;
-        const QString loadErrors = StandardErrorOf([&] { LoadSettings(loaded, QtSettingsStore{}); });
+        const QString loadErrors = keyfall::test::MessagesOf([&] { LoadSettings(loaded, QtSettingsStore{}); });
         QCOMPARE(loaded, Defaults());
         QCOMPARE(loadErrors.count('\n'), 1);
         QVERIFY2(loadErrors.contains("not a regular file"), qPrintable(loadErrors));
 
         QtSettingsStore store;
         bool saved = true;
-        const QString saveErrors = StandardErrorOf([&] { saved = SaveSettings(Sample(), store); });
+        const QString saveErrors = keyfall::test::MessagesOf([&] { saved = SaveSettings(Sample(), store); });
         QVERIFY(!saved);
         QCOMPARE(saveErrors.count('\n'), 1);
         const QFileInfo after(path);
@@ -395,7 +382,7 @@ private slots:
         big += QByteArray(QtSettingsStore::kMaxFileSize, ';');
         WriteFile(QtSettingsStore::FilePath(), big);
         Settings loaded;
-        const QString errors = StandardErrorOf([&] { LoadSettings(loaded, QtSettingsStore{}); });
+        const QString errors = keyfall::test::MessagesOf([&] { LoadSettings(loaded, QtSettingsStore{}); });
         QCOMPARE(loaded, Defaults());
         QCOMPARE(errors.count('\n'), 1);
         QVERIFY2(errors.contains("larger than 64 KiB"), qPrintable(errors));

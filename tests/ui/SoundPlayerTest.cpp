@@ -4,6 +4,8 @@
 
 #include "ui/SoundPlayer.h"
 
+#include "support/Messages.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,49 +108,6 @@ void WriteAllCues(const QString& dir)
         WriteCue(dir + QLatin1Char('/') + QLatin1String(kNames[i]), 8000 + i);
 }
 
-// What the code under test writes on standard error, while this object lives.
-class CapturedStderr {
-public:
-    CapturedStderr() : m_file(std::tmpfile())
-    {
-        std::fflush(stderr);
-        m_saved = dup(fileno(stderr));
-        dup2(fileno(m_file), fileno(stderr));
-    }
-    ~CapturedStderr()
-    {
-        Restore();
-        std::fclose(m_file);
-    }
-    CapturedStderr(const CapturedStderr&) = delete;
-    CapturedStderr& operator=(const CapturedStderr&) = delete;
-
-    QStringList Lines()
-    {
-        std::fflush(stderr);
-        QByteArray text;
-        std::rewind(m_file);
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0;)
-            text.append(buffer, static_cast<qsizetype>(n));
-        return QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    void Restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        dup2(m_saved, fileno(stderr));
-        close(m_saved);
-        m_saved = -1;
-    }
-
-private:
-    std::FILE* m_file;
-    int m_saved = -1;
-};
-
 } // namespace
 
 class SoundPlayerTest : public QObject {
@@ -156,7 +115,7 @@ class SoundPlayerTest : public QObject {
 
 private slots:
     // The first folder with a file wins, per file; a missing, oversized or broken file is one
-    // line on standard error and silence for that cue alone.
+    // message and silence for that cue alone.
     void LoadsWhatItCanAndSaysWhatItCannot()
     {
         QTemporaryDir first;
@@ -174,7 +133,7 @@ private slots:
         broken.close();
 
         Ledger ledger;
-        CapturedStderr errors;
+        keyfall::test::CapturedMessages errors;
         {
             SoundPlayer player({first.path(), second.path()}, std::make_unique<FakeOutput>(ledger));
             for (const Cue cue : {Cue::Explode, Cue::LaserFire, Cue::Miss, Cue::Blip, Cue::Sound24, Cue::Sound25})
@@ -188,8 +147,6 @@ private slots:
         QVERIFY2(lines[1].contains(QLatin1String("blip.wav")) && lines[1].contains(QLatin1String("2 MB")),
                  qPrintable(lines[1]));
         QVERIFY2(lines[2].contains(QLatin1String("sound24.wav cannot be played")), qPrintable(lines[2]));
-        for (const QString& line : lines)
-            QVERIFY(line.startsWith(QLatin1String("keyfall: ")));
     }
 
     // Past the cap the oldest playback is cut off, never a newer one; finished playbacks are
@@ -260,7 +217,7 @@ private slots:
         QCOMPARE(closed, ledger.opened);
     }
 
-    // Without a sound server: one line of ours on standard error, no other, and the cues are
+    // Without a sound server: one message of ours, no other, and the cues are
     // silence. The connection fails in the background, so the line is waited for.
     void NoServerIsOneLineAndSilence()
     {
@@ -268,7 +225,7 @@ private slots:
         WriteAllCues(dir.path());
         const QByteArray savedServer = qgetenv("PULSE_SERVER");
         qputenv("PULSE_SERVER", QByteArray("unix:" + QFile::encodeName(dir.path()) + "/no-server-here"));
-        CapturedStderr errors;
+        keyfall::test::CapturedMessages errors;
         {
             SoundPlayer player({dir.path()});
             QTRY_VERIFY_WITH_TIMEOUT(!errors.Lines().isEmpty(), 30000);
@@ -281,7 +238,7 @@ private slots:
             qunsetenv("PULSE_SERVER");
         else
             qputenv("PULSE_SERVER", savedServer);
-        QCOMPARE(lines.join(QLatin1Char('\n')), QStringLiteral("keyfall: no sound output; playing silently"));
+        QCOMPARE(lines.join(QLatin1Char('\n')), QStringLiteral("no sound output; playing silently"));
     }
 };
 
