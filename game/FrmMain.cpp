@@ -79,34 +79,6 @@ std::string CharacterText(char32_t code)
     return text;
 }
 
-ChangeSet ChangeSet::All()
-{
-    ChangeSet all;
-    all.letters.set();
-    all.explosions.set();
-    all.stars.set();
-    all.scores.set();
-    all.message = all.press = all.total = all.startCaption = true;
-    all.difficulty = all.cursors = all.panel = all.layout = true;
-    return all;
-}
-
-void FrmMain::MarkChanged(const ChangeSet& changes)
-{
-    m_changes.letters |= changes.letters;
-    m_changes.explosions |= changes.explosions;
-    m_changes.stars |= changes.stars;
-    m_changes.scores |= changes.scores;
-    m_changes.message |= changes.message;
-    m_changes.press |= changes.press;
-    m_changes.total |= changes.total;
-    m_changes.startCaption |= changes.startCaption;
-    m_changes.difficulty |= changes.difficulty;
-    m_changes.cursors |= changes.cursors;
-    m_changes.panel |= changes.panel;
-    m_changes.layout |= changes.layout;
-}
-
 FrmMain::FrmMain(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, Host& host)
     : m_settings(settings), m_store(store), m_random(random), m_cues(cues), m_host(host)
 {
@@ -154,12 +126,10 @@ void FrmMain::CentreControls()
     Label2.Top = Picture2.Top - Label3.Height - Label2.Height;
     Label3.Left = (Width - Label3.Width) / 2.0f;
     Label3.Top = Picture2.Top - Label3.Height;
-    m_changes.layout = true;
 }
 
 void FrmMain::Form_Activate()
 {
-    m_changes.panel |= !Picture1.Visible;
     Picture1.Visible = true;
 }
 
@@ -179,11 +149,6 @@ void FrmMain::ClearBoard()
         Star[i].Visible = false;
         Score[i].Visible = false;
     }
-    m_changes.letters.set();
-    m_changes.explosions.set();
-    m_changes.stars.set();
-    m_changes.scores.set();
-    m_changes.message = true;
     // Whatever was falling is gone, so nothing is left for a tally to wait for.
     m_waveInPlay = false;
 }
@@ -216,7 +181,6 @@ void FrmMain::LaunchWave()
         } while (lblLetter[slot].Visible);
         lblLetter[slot].Visible = true;
         FallSpeed[slot] = DrawSpeed(low, high);
-        m_changes.letters.set(static_cast<std::size_t>(slot));
     }
 }
 
@@ -257,7 +221,6 @@ void FrmMain::SetLabelChars()
     for (int i = 0; i < kSlots; ++i) {
         if (lblLetter[i].Visible) {
             lblLetter[i].Caption = CharacterText(static_cast<char32_t>(DrawCode(keySetIndex)));
-            m_changes.letters.set(static_cast<std::size_t>(i));
         }
     }
 }
@@ -281,11 +244,8 @@ void FrmMain::timerLetters_Timer()
 {
     ++m_letterTicks;
     for (int i = 0; i < kSlots; ++i) {
-        // A letter at speed 0 stays where it is drawn: nothing to redraw.
-        if (lblLetter[i].Visible && FallSpeed[i] != 0) {
+        if (lblLetter[i].Visible)
             lblLetter[i].Top += static_cast<float>(FallSpeed[i]);
-            m_changes.letters.set(static_cast<std::size_t>(i));
-        }
     }
     for (int i = 0; i < kSlots; ++i) {
         if (!lblLetter[i].Visible || !(lblLetter[i].Top > kBottomLimit))
@@ -294,8 +254,6 @@ void FrmMain::timerLetters_Timer()
         Explode[i].Top = lblLetter[i].Top;
         Explode[i].Visible = true;
         lblLetter[i].Visible = false;
-        m_changes.explosions.set(static_cast<std::size_t>(i));
-        m_changes.letters.set(static_cast<std::size_t>(i));
         m_events->Landed(i, lblLetter[i].Caption);
         m_cues.PlayCue(Cue::Explode);
         CheckKey(kLandingMarker);
@@ -309,7 +267,6 @@ void FrmMain::Form_KeyDown(std::int16_t KeyCode, std::int16_t /*Shift*/)
     constexpr std::int16_t kShiftKey = 16;
     if (KeyCode != kShiftKey && GameRunning && KeyCode >= 0) {
         std::string echo = CharacterText(static_cast<char32_t>(KeyCode));
-        m_changes.press |= echo != lblPress.Caption;
         lblPress.Caption = std::move(echo);
     }
 }
@@ -321,7 +278,6 @@ void FrmMain::Form_KeyPress(char32_t KeyAscii)
 
 void FrmMain::Form_KeyUp(std::int16_t /*KeyCode*/, std::int16_t /*Shift*/)
 {
-    m_changes.press |= !lblPress.Caption.empty();
     lblPress.Caption.clear();
 }
 
@@ -343,8 +299,6 @@ void FrmMain::CheckKey(char32_t ch)
             m_events->Hit(lblLetter[i].Caption, i, lblLetter[i].Top, static_cast<int>(m_letterTicks - m_launchTick[i]));
             lblLetter[i].Visible = false;
             lblLetter[i].Top = 0;
-            m_changes.stars.set(static_cast<std::size_t>(i));
-            m_changes.letters.set(static_cast<std::size_t>(i));
         }
     }
     if (missed && ch != kLandingMarker) {
@@ -371,7 +325,6 @@ void FrmMain::AddToTotal(int points)
 void FrmMain::ShowTotal()
 {
     std::string caption = FormatScore(TotalScore, m_host.GroupSeparator());
-    m_changes.total |= caption != lblTotal.Caption;
     lblTotal.Caption = std::move(caption);
 }
 
@@ -387,7 +340,6 @@ void FrmMain::cmdStart_Click()
         lblTotal.Caption = "0";
         GameRunning = true;
         cmdStart.Caption = kStopCaption;
-        m_changes.total = m_changes.startCaption = true;
         Difficulty = optDifficulty[0].Value ? kEasy : optDifficulty[1].Value ? kMedium : kHard;
         m_events->GameStarted(Difficulty, m_settings.MaxRounds, FirstKeySet(m_settings.KeySet));
         StartGame();
@@ -406,7 +358,6 @@ void FrmMain::cmdStart_Click()
         lblMessage.Caption = kPressStartText;
         lblMessage.Visible = true;
         cmdStart.Caption = kStartCaption;
-        m_changes.message = m_changes.startCaption = true;
     }
 }
 
@@ -418,7 +369,6 @@ void FrmMain::optDifficulty_Click(std::int16_t Index)
     // The click selects its option in the group before the level follows it.
     for (std::size_t i = 0; i < optDifficulty.size(); ++i)
         optDifficulty[i].Value = static_cast<std::int16_t>(i) == Index;
-    m_changes.difficulty = true;
     Difficulty = kLevels[Index];
 }
 
@@ -441,14 +391,11 @@ void FrmMain::TimerRound_Timer()
     if (RoundStep == 1) {
         for (auto& score : Score)
             score.Visible = false;
-        m_changes.scores.set();
-        m_changes.message = true;
         m_cues.PlayCue(Cue::Sound25);
         if (RoundNumber >= m_settings.MaxRounds) {
             lblMessage.Caption = kGameOverText;
             lblMessage.Visible = true;
             cmdStart.Caption = kStartCaption;
-            m_changes.startCaption = true;
             TimerRound.SetEnabled(false);
             GameRunning = false;
             RoundStep = 0;
@@ -461,7 +408,6 @@ void FrmMain::TimerRound_Timer()
         }
     } else if (RoundStep == 2) {
         m_cues.PlayCue(Cue::Sound24);
-        m_changes.message = true;
         if (RoundNumber < m_settings.MaxRounds)
             lblMessage.Caption = "Inizia il giro " + std::to_string(RoundNumber);
         else if (RoundNumber == m_settings.MaxRounds)
@@ -471,7 +417,6 @@ void FrmMain::TimerRound_Timer()
         RoundStep = 0;
         lblMessage.Visible = false;
         lblMessage.Caption = kPressStartText;
-        m_changes.message = true;
         TimerRound.SetEnabled(false);
         StartGame();
     }
@@ -490,8 +435,6 @@ void FrmMain::timerScore_Timer()
         Star[i].Visible = false;
         Score[i].Caption = std::to_string(Saturate(static_cast<int>(std::clamp(points, -32768.0, 32767.0))));
         Score[i].Visible = true;
-        m_changes.stars.set(static_cast<std::size_t>(i));
-        m_changes.scores.set(static_cast<std::size_t>(i));
         m_cues.PlayCue(Cue::Blip);
         return;
     }
@@ -502,8 +445,6 @@ void FrmMain::timerScore_Timer()
         Score[i].Caption = "-10";
         Explode[i].Visible = false;
         Score[i].Visible = true;
-        m_changes.explosions.set(static_cast<std::size_t>(i));
-        m_changes.scores.set(static_cast<std::size_t>(i));
         m_cues.PlayCue(Cue::Blip);
         return;
     }
@@ -536,9 +477,6 @@ void FrmMain::TimerEsplosione_Timer()
         if (!image.Visible)
             continue;
         const int frame = m_random.RandomBetween(FirstExplosionFrame, LastExplosionFrame);
-        // The same frame drawn again looks the same: only a new one needs a redraw.
-        if (frame != image.Picture)
-            m_changes.explosions.set(i);
         image.Picture = frame;
     }
 }
@@ -547,8 +485,6 @@ void FrmMain::TimerEsplosione_Timer()
 
 void FrmMain::SetCursor(Button& button, int icon)
 {
-    // Every mouse move over a button lands here; only a new pointer is news to the window.
-    m_changes.cursors |= button.MouseIcon != icon;
     button.MouseIcon = icon;
 }
 
@@ -581,7 +517,6 @@ void FrmMain::cmdExit_MouseDown()
 
 void FrmMain::cmdAdvanced_Click()
 {
-    m_changes.panel |= Picture1.Visible;
     Picture1.Visible = false;
     m_host.ShowOptionsModal();
 }

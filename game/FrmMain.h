@@ -11,7 +11,6 @@
 #include "settings/Settings.h"
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -39,32 +38,6 @@ std::string FormatScore(std::int16_t value, const std::string& separator);
 
 // The character with the given code, as UTF-8 (codes up to 255 are Latin-1).
 std::string CharacterText(char32_t code);
-
-// What the handlers changed since the window last took the changes, so that it redraws and
-// rewrites only that: a tick in which nothing moves costs no paint. The letter-slot arrays
-// are marked per slot.
-struct ChangeSet {
-    std::bitset<kSlots> letters;    // lblLetter: Visible, Top, Caption
-    std::bitset<kSlots> explosions; // Explode: Visible, Top, Picture
-    std::bitset<kSlots> stars;      // Star: Visible, Top
-    std::bitset<kSlots> scores;     // Score: Visible, Top, Caption
-    bool message = false;           // lblMessage
-    bool press = false;             // lblPress
-    bool total = false;             // lblTotal's caption
-    bool startCaption = false;      // cmdStart's caption
-    bool difficulty = false;        // optDifficulty's values
-    bool cursors = false;           // the buttons' MouseIcon
-    bool panel = false;             // Picture1's visibility
-    bool layout = false;            // the window's size, where Picture1, Picture2, Label2 and Label3 lie
-
-    bool Any() const
-    {
-        return letters.any() || explosions.any() || stars.any() || scores.any() || message || press || total
-               || startCaption || difficulty || cursors || panel || layout;
-    }
-    // Everything, as for a window drawn for the first time.
-    static ChangeSet All();
-};
 
 class FrmMain {
 public:
@@ -156,18 +129,6 @@ public:
 
     Settings& settings() { return m_settings; }
 
-    // What changed since the last call; the window takes it after every event. A new form
-    // reports everything as changed. Code outside the handlers that writes a control says so
-    // with MarkChanged.
-    ChangeSet TakeChanges()
-    {
-        const ChangeSet changes = m_changes;
-        m_changes = {};
-        return changes;
-    }
-    const ChangeSet& Changes() const { return m_changes; }
-    void MarkChanged(const ChangeSet& changes);
-
     // Who hears what happens in the games from now on; nobody until this is called.
     void SetEvents(GameEvents& events) { m_events = &events; }
 
@@ -189,7 +150,6 @@ private:
     Host& m_host;
     bool m_waveInPlay = false;
     int m_wavesLaunched = 0;
-    ChangeSet m_changes = ChangeSet::All();
     GameEvents m_silent;
     GameEvents* m_events = &m_silent;
     // Letter-timer ticks so far, and the count at each slot's launch: reaction times are

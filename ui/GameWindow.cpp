@@ -252,43 +252,56 @@ void GameWindow::Tick(const std::function<void()>& handler)
 void GameWindow::Mirror(Repaint when)
 {
     m_timers.Sync();
-    // Only what the handlers changed is written to the widgets: a letter tick touches the
-    // field and nothing else, and a tick in which nothing moves touches nothing.
-    const ChangeSet changes = m_form.TakeChanges();
+    // The widgets are written only where the game's controls differ from what was last
+    // written to them: a letter tick touches the field and nothing else, and a tick in which
+    // nothing moves touches nothing.
     const Metrics& m = m_metrics;
-    if (changes.layout) {
-        m_picture2->move(m.Px(m_form.Picture2.Left), m.Px(m_form.Picture2.Top));
-        m_picture1->move(m.Px(m_form.Picture1.Left), m.Px(m_form.Picture1.Top));
-        m_label2->move(m.Px(m_form.Label2.Left), m.Px(m_form.Label2.Top));
-        m_label3->move(m.Px(m_form.Label3.Left), m.Px(m_form.Label3.Top));
+    const std::array<QPoint, 4> places{
+        QPoint(m.Px(m_form.Picture2.Left), m.Px(m_form.Picture2.Top)),
+        QPoint(m.Px(m_form.Picture1.Left), m.Px(m_form.Picture1.Top)),
+        QPoint(m.Px(m_form.Label2.Left), m.Px(m_form.Label2.Top)),
+        QPoint(m.Px(m_form.Label3.Left), m.Px(m_form.Label3.Top)),
+    };
+    if (places != m_shown.places) {
+        m_shown.places = places;
+        m_picture2->move(places[0]);
+        m_picture1->move(places[1]);
+        m_label2->move(places[2]);
+        m_label3->move(places[3]);
+        m_picture2->RepaintAll();
     }
-    if (changes.panel)
-        m_picture1->setVisible(m_form.Picture1.Visible);
-    if (changes.startCaption)
-        SetCaption(m_cmdStart, m_form.cmdStart.Caption);
-    if (changes.total)
-        SetTextIfChanged(m_lblTotal, m_form.lblTotal.Caption);
-    if (changes.difficulty) {
-        for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
-            if (m_optDifficulty[i]->isChecked() != m_form.optDifficulty[i].Value)
-                m_optDifficulty[i]->setChecked(m_form.optDifficulty[i].Value);
-        }
+    if (m_shown.panel != m_form.Picture1.Visible) {
+        m_shown.panel = m_form.Picture1.Visible;
+        m_picture1->setVisible(m_shown.panel);
     }
-    if (changes.cursors) {
-        const std::array<std::pair<QPushButton*, const Button*>, 3> buttons{
-            {{m_cmdAdvanced, &m_form.cmdAdvanced}, {m_cmdStart, &m_form.cmdStart}, {m_cmdExit, &m_form.cmdExit}}};
-        for (const auto& [widget, design] : buttons) {
-            const QCursor* cursor = CursorFor(design->MouseIcon);
-            if (cursor && (!widget->testAttribute(Qt::WA_SetCursor) || widget->cursor() != *cursor))
-                widget->setCursor(*cursor);
-            else if (!cursor && widget->testAttribute(Qt::WA_SetCursor))
-                widget->unsetCursor();
-        }
+    if (m_shown.startCaption != m_form.cmdStart.Caption) {
+        m_shown.startCaption = m_form.cmdStart.Caption;
+        SetCaption(m_cmdStart, m_shown.startCaption);
+    }
+    if (m_shown.total != m_form.lblTotal.Caption) {
+        m_shown.total = m_form.lblTotal.Caption;
+        SetTextIfChanged(m_lblTotal, m_shown.total);
+    }
+    for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
+        if (m_optDifficulty[i]->isChecked() != m_form.optDifficulty[i].Value)
+            m_optDifficulty[i]->setChecked(m_form.optDifficulty[i].Value);
+    }
+    const std::array<std::pair<QPushButton*, const Button*>, 3> buttons{
+        {{m_cmdAdvanced, &m_form.cmdAdvanced}, {m_cmdStart, &m_form.cmdStart}, {m_cmdExit, &m_form.cmdExit}}};
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        const auto& [widget, design] = buttons[i];
+        if (m_shown.icons[i] == design->MouseIcon)
+            continue;
+        m_shown.icons[i] = design->MouseIcon;
+        if (const QCursor* cursor = CursorFor(design->MouseIcon))
+            widget->setCursor(*cursor);
+        else
+            widget->unsetCursor();
     }
     // The greeting belongs to the finished game's end message and goes with it.
     if (m_form.GameRunning || !m_form.lblMessage.Visible || m_form.lblMessage.Caption != kGameOverText)
         m_picture2->SetRecordText({});
-    m_picture2->Invalidate(changes, when);
+    m_picture2->Refresh(when);
 }
 
 void GameWindow::GreetRecord()

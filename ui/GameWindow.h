@@ -8,10 +8,12 @@
 #include "ui/PlayField.h"
 #include "ui/TimerDriver.h"
 
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <string>
 
 class QFrame;
 class QGroupBox;
@@ -99,6 +101,14 @@ private:
     TimerDriver m_timers;
     bool m_optionsOpen = false;
     std::function<void()> m_openStats;
+    // What the widgets outside the field were last given, to compare the game's controls with.
+    struct Shown {
+        std::array<QPoint, 4> places{}; // Picture2, Picture1, Label2, Label3
+        bool panel = true;
+        std::string startCaption;
+        std::string total;
+        std::array<int, 3> icons{NoPicture, NoPicture, NoPicture}; // cmdAdvanced, cmdStart, cmdExit
+    } m_shown;
 
     PlayField* m_picture2 = nullptr;
     QFrame* m_picture1 = nullptr;

@@ -39,7 +39,11 @@ void PlayField::SetMetrics(const Metrics& metrics)
     }
     m_message = {};
     m_press = {};
-    Invalidate(ChangeSet::All());
+    m_explosionRects = {};
+    m_starRects = {};
+    m_recordDrawn = {};
+    Refresh();
+    RepaintAll();
 }
 
 QRect PlayField::Covering(const QRectF& area) const
@@ -50,7 +54,7 @@ QRect PlayField::Covering(const QRectF& area) const
     return area.translated(border, border).toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
-void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
+bool PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
 {
     const bool captionChanged = label.Caption != drawn.caption;
     if (captionChanged) {
@@ -69,9 +73,7 @@ void PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
     const QRect now = shown ? Covering(drawn.ink.translated(Origin(label))) : QRect();
     // The same text at the same whole pixel looks the same: a letter that fell less than a
     // pixel costs nothing this tick.
-    if (now == drawn.drawn && !captionChanged)
-        return;
-    TrackImage(drawn.drawn, now);
+    return TrackImage(drawn.drawn, now, captionChanged);
 }
 
 QPointF PlayField::Origin(const Label& label) const
@@ -82,13 +84,16 @@ QPointF PlayField::Origin(const Label& label) const
     return {m_metrics.PxF(label.Left), std::round(m_metrics.PxF(label.Top) * ratio) / ratio};
 }
 
-void PlayField::TrackImage(QRect& drawn, QRect now)
+bool PlayField::TrackImage(QRect& drawn, QRect now, bool contentChanged)
 {
+    if (now == drawn && (!contentChanged || now.isNull()))
+        return false;
     // The old place loses the drawing, the new one gets it; where both are the same, the
-    // content may still be new (another caption, another explosion frame).
+    // content is new (another caption, another explosion frame).
     AddDirty(drawn);
     AddDirty(now);
     drawn = now;
+    return true;
 }
 
 void PlayField::SetRecordText(const QString& text)
@@ -96,7 +101,7 @@ void PlayField::SetRecordText(const QString& text)
     if (text == m_recordText)
         return;
     m_recordText = text;
-    TrackRecord();
+    TrackRecord(true);
     FlushDirty();
 }
 
@@ -115,10 +120,10 @@ QRect PlayField::RecordRect() const
     return QRectF(centre - width / 2, top, width, metrics.height() + 2).toAlignedRect();
 }
 
-void PlayField::TrackRecord()
+void PlayField::TrackRecord(bool textChanged)
 {
     // The line follows the message it sits under; a glyph's ink may stray a pixel past it.
-    TrackImage(m_recordDrawn, m_recordText.isEmpty() ? QRect() : RecordRect().adjusted(-1, -1, 1, 1));
+    TrackImage(m_recordDrawn, m_recordText.isEmpty() ? QRect() : RecordRect().adjusted(-1, -1, 1, 1), textChanged);
 }
 
 QRect PlayField::ExplosionRect(const Image& image)
@@ -140,31 +145,27 @@ QRect PlayField::StarRect(const Image& image)
         QRectF(QPointF(m_metrics.PxF(image.Left), m_metrics.PxF(image.Top)), m_scaledStar.deviceIndependentSize()));
 }
 
-void PlayField::Invalidate(const ChangeSet& changes, Repaint when)
+void PlayField::Refresh(Repaint when)
 {
     for (std::size_t i = 0; i < kSlots; ++i) {
-        if (changes.letters[i])
-            Track(m_letters[i], m_form.lblLetter[i], m_letterFont);
-        if (changes.explosions[i])
-            TrackImage(m_explosionRects[i], ExplosionRect(m_form.Explode[i]));
-        if (changes.stars[i])
-            TrackImage(m_starRects[i], StarRect(m_form.Star[i]));
-        if (changes.scores[i])
-            Track(m_scores[i], m_form.Score[i], m_scoreFont);
+        Track(m_letters[i], m_form.lblLetter[i], m_letterFont);
+        const Image& boom = m_form.Explode[i];
+        TrackImage(m_explosionRects[i], ExplosionRect(boom), boom.Picture != m_explosionFrames[i]);
+        m_explosionFrames[i] = boom.Picture;
+        TrackImage(m_starRects[i], StarRect(m_form.Star[i]), false);
+        Track(m_scores[i], m_form.Score[i], m_scoreFont);
     }
-    if (changes.message) {
-        Track(m_message, m_form.lblMessage, m_messageFont);
-        TrackRecord();
-    }
-    if (changes.press)
-        Track(m_press, m_form.lblPress, m_pressFont);
-    // The field moved or was resized with the window: all of it is drawn anew.
-    if (changes.layout) {
-        m_dirtyCount = 0;
-        update();
-        return;
-    }
+    if (Track(m_message, m_form.lblMessage, m_messageFont))
+        TrackRecord(false);
+    Track(m_press, m_form.lblPress, m_pressFont);
     FlushDirty(when);
+}
+
+void PlayField::RepaintAll()
+{
+    // What was gathered is covered by the whole field.
+    m_dirtyCount = 0;
+    update();
 }
 
 void PlayField::FlushDirty(Repaint when)

@@ -29,8 +29,11 @@ class PlayField : public QFrame {
     Q_OBJECT
 public:
     PlayField(const FrmMain& form, QWidget* parent);
-    // Repaints the old and new places of what `changes` names.
-    void Invalidate(const ChangeSet& changes, Repaint when = Repaint::Later);
+    // Compares the game's controls with what the field last drew and repaints the old and new
+    // places of whatever differs: the one way a change of the game reaches the screen.
+    void Refresh(Repaint when = Repaint::Later);
+    // Repaints the whole field (it moved, or the scene was laid out again).
+    void RepaintAll();
     // Draws the field at this scale from now on; the whole field is repainted.
     void SetMetrics(const Metrics& metrics);
     // A line of our own under the message (a new personal record), or empty for none.
@@ -51,10 +54,11 @@ private:
         QRectF ink; // the text's pixels, relative to the label's top-left corner
         QRect drawn;
     };
-    void Track(DrawnLabel& drawn, const Label& label, const QFont& font);
+    // Each returns whether the drawing differs from the last one and was marked for repaint.
+    bool Track(DrawnLabel& drawn, const Label& label, const QFont& font);
     // Where a label's text starts, in field coordinates: its top on a whole device pixel.
     QPointF Origin(const Label& label) const;
-    void TrackImage(QRect& drawn, QRect now);
+    bool TrackImage(QRect& drawn, QRect now, bool contentChanged);
     void AddDirty(const QRect& rect);
     QRect ExplosionRect(const Image& image);
     QRect StarRect(const Image& image);
@@ -62,7 +66,7 @@ private:
     // coordinates.
     QRect Covering(const QRectF& area) const;
     // Marks the old and new places of the record line.
-    void TrackRecord();
+    void TrackRecord(bool textChanged);
     // Repaints what AddDirty gathered.
     void FlushDirty(Repaint when = Repaint::Later);
     // The pictures at the scene's scale and the screen's pixel ratio, resized once per scale
@@ -98,6 +102,7 @@ private:
     std::array<DrawnLabel, kSlots> m_letters;
     std::array<DrawnLabel, kSlots> m_scores;
     std::array<QRect, kSlots> m_explosionRects;
+    std::array<int, kSlots> m_explosionFrames{};
     std::array<QRect, kSlots> m_starRects;
     DrawnLabel m_message;
     DrawnLabel m_press;

@@ -10,6 +10,7 @@
 #include "ui/PlayField.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -263,9 +264,6 @@ private slots:
             Event([&] {
                 Form().lblMessage.Caption = caption;
                 Form().lblMessage.Visible = true;
-                ChangeSet changes;
-                changes.message = true;
-                Form().MarkChanged(changes);
             });
             QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
         }
@@ -318,6 +316,67 @@ private slots:
         const double fieldArea = static_cast<double>(field.width()) * field.height();
         const double share = static_cast<double>(counter.area) / counter.paints / fieldArea;
         QVERIFY2(share < 0.08, qPrintable(QString::number(share)));
+    }
+
+    // Handlers that write a control with the value it already has: nothing on screen changes,
+    // so nothing is painted or written to a widget.
+    void restatedValuesCostNothing()
+    {
+        Open(0, 0, 8);
+        m_compare = false;
+        Event([&] { Form().cmdStart_Click(); });
+        PaintCounter counter;
+        m_window->picture2()->installEventFilter(&counter);
+        // A held key: the first press shows its echo, the auto-repeats restate it.
+        Event([&] { Form().Form_KeyDown(75, 0); });
+        QCOMPARE(counter.paints, 1);
+        for (int repeat = 0; repeat < 5; ++repeat)
+            Event([&] { Form().Form_KeyDown(75, 0); });
+        QCOMPARE(counter.paints, 1);
+        Event([&] { Form().Form_KeyUp(75, 0); });
+        Event([&] { Form().Form_KeyUp(75, 0); });
+        QCOMPARE(counter.paints, 2);
+        // Every mouse move over a button asks for the open hand again, and activation shows
+        // the panel that is already shown.
+        PaintCounter panel;
+        m_window->picture1()->installEventFilter(&panel);
+        Event([&] { Form().cmdExit_MouseMove(); });
+        const Qt::CursorShape shape = m_window->cmdExit()->cursor().shape();
+        for (int move = 0; move < 5; ++move)
+            Event([&] { Form().cmdExit_MouseMove(); });
+        Event([&] { Form().Form_Activate(); });
+        QCOMPARE(m_window->cmdExit()->cursor().shape(), shape);
+        QCOMPARE(counter.paints, 2);
+        QCOMPARE(panel.paints, 0);
+    }
+
+    // An explosion is repainted when it shows another frame, and only then.
+    void anExplosionRepaintsOnlyForANewFrame()
+    {
+        Open(0, 0, 8);
+        m_compare = false;
+        Event([&] { Form().optDifficulty_Click(2); });
+        Event([&] { Form().cmdStart_Click(); });
+        const int slot = Lowest();
+        QVERIFY(slot >= 0);
+        const auto s = static_cast<std::size_t>(slot);
+        Event([&] {
+            Form().Explode[s].Visible = true;
+            Form().Explode[s].Picture = FirstExplosionFrame;
+        });
+        PaintCounter counter;
+        m_window->picture2()->installEventFilter(&counter);
+        int newFrames = 0;
+        for (int tick = 0; tick < 40; ++tick) {
+            const int before = Form().Explode[s].Picture;
+            const int paints = counter.paints;
+            m_window->Tick([&] { Form().TimerEsplosione_Timer(); });
+            Flush();
+            const bool isNew = Form().Explode[s].Picture != before;
+            QCOMPARE(counter.paints - paints, isNew ? 1 : 0);
+            newFrames += isNew ? 1 : 0;
+        }
+        QVERIFY(newFrames > 0 && newFrames < 40);
     }
 
     void anIdleWindowPaintsNothing()
