@@ -2,7 +2,7 @@
 # Runs every benchmark and prints one table. Called by the bench-run target (`make bench`):
 #   run.sh <keyfall> <bench_core> <bench_window> <bench_records> <bench_first_content> <bench_repaint_floor>
 # Figures are reported, never asserted; the last column only says whether a figure meets
-# the target that issue 3 and issue 6 set for it.
+# the target set for it.
 #
 # The real program is measured under an Xvfb of 1920 x 1080 started here, with a PulseAudio
 # null sink of its own when pulseaudio is installed (so the cues load and play as on a
@@ -74,10 +74,8 @@ if chrt -f 10 true 2>/dev/null; then
 fi
 
 # ---- the real program's screen and sound -----------------------------------------------
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
+source "$(dirname "$0")/../scripts/xvfb.sh"
+start_xvfb 1920x1080
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 sound="none (no pulseaudio)"

@@ -51,11 +51,9 @@ mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_SCALE_FACTOR
 
 # A black root window, so that the first non-black pixel is the program's first content.
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -br -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-pids+=($xvfb)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
+source "$(dirname "$0")/../scripts/xvfb.sh"
+start_xvfb "$screen" 24 -br
+xvfb=${pids[-1]}
 
 # Keyfall plays its cues into a null sink of its own, as on a desktop; Tux Typing runs silent.
 if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then

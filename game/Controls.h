@@ -27,7 +27,7 @@ struct Label : Control {
 // Resource numbers of pictures and cursors.
 enum Resource : int {
     NoPicture = 0,
-    FirstExplosionFrame = 101, // explosion frames are 101..115; 116 exists but is never drawn
+    FirstExplosionFrame = 101, // explosion frames are 101..115
     LastExplosionFrame = 115,
     OpenHandCursor = 101,
     ClosedHandCursor = 102,

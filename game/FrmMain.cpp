@@ -1,5 +1,7 @@
 #include "game/FrmMain.h"
 
+#include "settings/Text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -61,21 +63,7 @@ std::string FormatScore(std::int16_t value, const std::string& separator)
 std::string CharacterText(char32_t code)
 {
     std::string text;
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    AppendUtf8(text, code);
     return text;
 }
 

@@ -83,8 +83,8 @@ void FrmOptions::Form_Load()
          {Editor::EasyHigh, Editor::EasyLow, Editor::HardHigh, Editor::HardLow, Editor::MedLow, Editor::MedHigh})
         fill(e);
 
-    // Mended: the window selects the key set the game is using (the first true element, as
-    // the letters choose it), not always "solo maiuscole". Otherwise merely opening the window
+    // The window selects the key set the game is using (the first true element, as the
+    // letters choose it), not always "solo maiuscole". Otherwise merely opening the window
     // would switch the game to capitals, and an apply after any other change would overwrite
     // the player's stored key set.
     const auto& keys = m_settings.KeySet;

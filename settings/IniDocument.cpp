@@ -1,5 +1,7 @@
 #include "settings/IniDocument.h"
 
+#include "settings/Text.h"
+
 #include <algorithm>
 
 namespace keyfall {
@@ -7,23 +9,9 @@ namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
 bool IsBreak(char c)
 {
     return c == '\n' || c == '\r';
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 bool IsNameless(std::string_view name)
@@ -97,20 +85,6 @@ std::string Terminated(std::string line)
     return line;
 }
 
-void AppendCodePoint(std::string& out, unsigned code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Reads up to `most` digits of the given base at `i`, moving `i` past them.
 std::optional<unsigned> ReadDigits(std::string_view text, std::size_t& i, int base, int most)
 {
@@ -178,9 +152,9 @@ IniDocument IniDocument::Parse(std::string_view text)
         const std::string_view line = text.substr(pos, scan.end - pos);
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
-            const Group& named = document.GroupNamed(Trim(line.substr(1, close == kNone ? kNone : close - 1)));
+            const Group& named = document.GroupNamed(TrimBlanks(line.substr(1, close == kNone ? kNone : close - 1)));
             group = static_cast<std::size_t>(&named - document.m_groups.data());
-        } else if (scan.equals != kNone && !Trim(text.substr(pos, scan.equals - pos)).empty()) {
+        } else if (scan.equals != kNone && !TrimBlanks(text.substr(pos, scan.equals - pos)).empty()) {
             Put(document.m_groups[group], text.substr(pos, scan.equals - pos),
                 text.substr(scan.equals + 1, scan.end - scan.equals - 1));
         }
@@ -273,7 +247,7 @@ std::optional<std::string> IniDocument::Decode(std::string_view raw)
         case 'x': {
             std::size_t next = i + 1;
             if (const auto code = ReadDigits(raw, next, 16, 4)) {
-                AppendCodePoint(out, *code);
+                AppendUtf8(out, *code);
                 i = next - 1;
             } else {
                 out += 'x';
@@ -283,7 +257,7 @@ std::optional<std::string> IniDocument::Decode(std::string_view raw)
         default:
             if (escaped >= '0' && escaped <= '7') {
                 std::size_t next = i;
-                AppendCodePoint(out, *ReadDigits(raw, next, 8, 3));
+                AppendUtf8(out, *ReadDigits(raw, next, 8, 3));
                 i = next - 1;
             } else {
                 out += escaped;
@@ -316,7 +290,7 @@ const IniDocument::Group* IniDocument::FindGroup(std::string_view name) const
 
 void IniDocument::Put(Group& group, std::string_view rawKey, std::string_view raw)
 {
-    const std::string_view name = Trim(rawKey);
+    const std::string_view name = TrimBlanks(rawKey);
     const auto it = group.index.find(name);
     if (it != group.index.end()) {
         group.entries[it->second].raw = std::string(raw);

@@ -4,18 +4,14 @@
 #include <stdexcept>
 
 namespace keyfall {
-namespace {
-
-std::uint64_t Mix(std::uint64_t z)
+std::uint64_t MixBits(std::uint64_t z)
 {
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
     return z ^ (z >> 31);
 }
 
-} // namespace
-
-Random::Random(std::uint64_t seed, Clock clock) : m_state(Mix(seed)), m_clock(std::move(clock))
+Random::Random(std::uint64_t seed, Clock clock) : m_state(MixBits(seed)), m_clock(std::move(clock))
 {
 }
 
@@ -25,8 +21,8 @@ float Random::NextSingle()
     // so draws within one clock reading still differ and the sequence never restarts.
     m_state += 0x9e3779b97f4a7c15ULL;
     if (m_clock)
-        m_state ^= Mix(m_clock());
-    const std::uint64_t bits = Mix(m_state);
+        m_state ^= MixBits(m_clock());
+    const std::uint64_t bits = MixBits(m_state);
     // The top 24 bits fill a float's mantissa exactly: 0 <= r < 1, never rounded up to 1.
     return static_cast<float>(bits >> 40) * 0x1.0p-24f;
 }

@@ -7,6 +7,10 @@
 
 namespace keyfall {
 
+// The splitmix64 finaliser: every bit of `z` reaches every bit of the result. The generator
+// below and the asset generator's noise both draw from it.
+std::uint64_t MixBits(std::uint64_t z);
+
 class Random {
 public:
     using Clock = std::function<std::uint64_t()>;

@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include "settings/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -40,16 +42,6 @@ std::array<std::int16_t*, 7> NumberFields(Settings& s)
     return {&s.EasyLow, &s.EasyHigh, &s.MedLow, &s.MedHigh, &s.HardLow, &s.HardHigh, &s.MaxRounds};
 }
 
-std::string_view Trim(std::string_view text)
-{
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -60,7 +52,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 // A decimal number as a double; nothing for anything else (hex, "inf", "nan", trailing junk).
 std::optional<double> ParseDecimal(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimBlanks(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     if (text.empty()
@@ -90,7 +82,7 @@ std::optional<std::int16_t> ParseNumber(std::string_view text)
 
 std::optional<bool> ParseBoolean(std::string_view text)
 {
-    const auto trimmed = Trim(text);
+    const auto trimmed = TrimBlanks(text);
     if (EqualsIgnoringCase(trimmed, "true"))
         return true;
     if (EqualsIgnoringCase(trimmed, "false"))

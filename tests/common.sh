@@ -27,16 +27,8 @@ unset WAYLAND_DISPLAY QT_SCALE_FACTOR
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# start_xvfb WIDTHxHEIGHT: a fresh X server on a display number it picks itself, exported
-# as DISPLAY.
-start_xvfb() {
-  local number=$work/display-$RANDOM
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-  [ -s "$number" ] || fail "Xvfb $1 did not start"
-  export DISPLAY=:$(cat "$number")
-}
+# start_xvfb WIDTHxHEIGHT [DEPTH]: a fresh X server of our own, exported as DISPLAY.
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/xvfb.sh"
 
 # use_sound: a sound server for the program, playing into a null sink of our own, which is
 # the program's output (PULSE_SINK) and whose monitor a test may record ($sound_sink.monitor).

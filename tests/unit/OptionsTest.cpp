@@ -259,11 +259,11 @@ TEST(OptionsWindow, ApplyStraightAfterTheFirstChangeStoresTheKeySetAsOpened)
     EXPECT_EQ(o.Stored("Selezione", "Maiu"), "False");
 }
 
-// ---- The key-set mend ----------------------------------------------------------------------
+// ---- The key set in use ---------------------------------------------------------------------
 
 // Opening selects the key set in use rather than always "solo maiuscole", so that an apply
 // that only moves a bar keeps the player's key set.
-TEST(OptionsKeySetMend, StoredUpperAndLowerCaseStaysSelectedAndStored)
+TEST(OptionsKeySetInUse, StoredUpperAndLowerCaseStaysSelectedAndStored)
 {
     Options o;
     o.StoreKeySet(KeyLetters); // "Nume" = "True"
@@ -281,7 +281,7 @@ TEST(OptionsKeySetMend, StoredUpperAndLowerCaseStaysSelectedAndStored)
     EXPECT_EQ(o.Stored("Rounds", "Max"), "9");
 }
 
-TEST(OptionsKeySetMend, EachStoredKeySetOpensWithItsOption)
+TEST(OptionsKeySetInUse, EachStoredKeySetOpensWithItsOption)
 {
     for (int k = 0; k < kOptions; ++k) {
         Options o;
@@ -294,7 +294,7 @@ TEST(OptionsKeySetMend, EachStoredKeySetOpensWithItsOption)
     }
 }
 
-TEST(OptionsKeySetMend, NoTrueElementSelectsUpperCaseOnly)
+TEST(OptionsKeySetInUse, NoTrueElementSelectsUpperCaseOnly)
 {
     Options o;
     o.StoreKeySet(-1);
@@ -305,7 +305,7 @@ TEST(OptionsKeySetMend, NoTrueElementSelectsUpperCaseOnly)
     EXPECT_EQ(o.settings.KeySet, (KeySet{true, false, false, false, false}));
 }
 
-TEST(OptionsKeySetMend, SeveralTrueElementsSelectTheFirstAsTheLettersDo)
+TEST(OptionsKeySetInUse, SeveralTrueElementsSelectTheFirstAsTheLettersDo)
 {
     Options o;
     o.Store("Selezione", "Maiu", "False");

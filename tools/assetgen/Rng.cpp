@@ -1,5 +1,7 @@
 #include "Rng.h"
 
+#include "settings/Random.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -7,19 +9,12 @@ namespace assetgen {
 
 namespace {
 
-std::uint64_t mix(std::uint64_t z)
-{
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-}
-
 double latticeValue(std::int64_t ix, std::int64_t iy, std::uint32_t seed)
 {
     const std::uint64_t key = static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ULL
                               ^ static_cast<std::uint64_t>(iy) * 0xC2B2AE3D27D4EB4FULL
                               ^ static_cast<std::uint64_t>(seed) * 0x165667B19E3779F9ULL;
-    return static_cast<double>(mix(key) >> 11) * 0x1.0p-53;
+    return static_cast<double>(keyfall::MixBits(key) >> 11) * 0x1.0p-53;
 }
 
 double smooth(double t)
@@ -32,7 +27,7 @@ double smooth(double t)
 std::uint64_t Rng::next()
 {
     state_ += 0x9E3779B97F4A7C15ULL;
-    return mix(state_);
+    return keyfall::MixBits(state_);
 }
 
 double Rng::uniform()
