@@ -40,6 +40,8 @@ public:
                Presentation presentation = {});
 
     FrmMain& form() { return m_form; }
+    // The game's timers as they run on screen (a pause holds them).
+    TimerDriver& timers() { return m_timers; }
     const Metrics& metrics() const { return m_metrics; }
 
     // Lays the scene out again for an area of `area` logical pixels (the new size of the

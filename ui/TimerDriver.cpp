@@ -17,13 +17,19 @@ void TimerDriver::Add(Timer& timer, Tick tick, Wanted wanted)
 void TimerDriver::Sync()
 {
     for (Entry& e : m_entries) {
-        if (!e.timer->Running() || (e.wanted && !e.wanted())) {
+        if (m_held || !e.timer->Running() || (e.wanted && !e.wanted())) {
             e.qtimer->stop();
         } else if (!e.qtimer->isActive() || e.epoch != e.timer->Epoch()) {
             e.qtimer->start(e.timer->Interval());
         }
         e.epoch = e.timer->Epoch();
     }
+}
+
+void TimerDriver::SetHeld(bool held)
+{
+    m_held = held;
+    Sync();
 }
 
 } // namespace keyfall

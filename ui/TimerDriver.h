@@ -26,6 +26,10 @@ public:
     // given) says the ticks matter; it is asked at every Sync().
     void Add(Timer& timer, Tick tick, Wanted wanted = {});
     void Sync();
+    // While held, no timer ticks, whatever the game's timers say; released, each starts a full
+    // interval afresh at the next Sync(). A pause holds them.
+    void SetHeld(bool held);
+    bool Held() const { return m_held; }
 
 private:
     struct Entry {
@@ -35,6 +39,7 @@ private:
         unsigned epoch;
     };
     std::vector<Entry> m_entries;
+    bool m_held = false;
 };
 
 } // namespace keyfall

@@ -7,6 +7,7 @@
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/Log.h"
+#include "ui/Pause.h"
 #include "ui/QtSettingsStore.h"
 #include "ui/Records.h"
 #include "ui/SoundPlayer.h"
@@ -113,6 +114,7 @@ int main(int argc, char* argv[])
     keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
     keyfall::GameWindow window(settings, store, random, cues, nullptr, commandLine.Options.Display);
+    new keyfall::PauseControl(window);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
