@@ -22,11 +22,13 @@ bool IsWhiteSpace(char32_t c)
 }
 
 // Characters with no picture of their own (controls, format characters, the byte-order
-// mark) are named by their code, so that the message says which one it is.
+// mark, accents that would sit on the guillemet) are named by their code, so that the
+// message says which one it is.
 bool IsInvisible(char32_t c)
 {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xAD || (c >= 0x200B && c <= 0x200F)
-           || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF;
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xAD || (c >= 0x300 && c <= 0x36F)
+           || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F)
+           || c == 0xFEFF;
 }
 
 std::string Named(char32_t c)

@@ -76,6 +76,10 @@ TEST(CheckOwnSet, NamesInvisibleAndMalformedCharactersPlainly)
     const Keymap it = Compiled("it");
     EXPECT_EQ(CheckOwnSet(it, "a\x01").message, "Il carattere «U+0001» non si può scrivere con questa tastiera.");
     EXPECT_EQ(CheckOwnSet(it, "\u200B").message, "Il carattere «U+200B» non si può scrivere con questa tastiera.");
+    // A decomposed "é": the letter is kept, the lone accent refused by its code.
+    const SetCheck decomposed = CheckOwnSet(it, "e\u0301");
+    EXPECT_EQ(decomposed.characters, U"e");
+    EXPECT_EQ(decomposed.message, "Il carattere «U+0301» non si può scrivere con questa tastiera.");
     const SetCheck broken = CheckOwnSet(it, "a\xC3");
     EXPECT_EQ(broken.characters, U"a");
     EXPECT_EQ(broken.refused, U"\uFFFD");

@@ -80,6 +80,9 @@ TEST(Keymap, FewestModifiersWin)
     EXPECT_EQ(Typed(it, U'{'), "AE07+AltGr");
     EXPECT_EQ(Typed(it, U' '), "SPCE");
     EXPECT_EQ(FingerFor(it, U' '), Finger::Thumb);
+    // AltGr on a key of one level selects that level again: no second way of typing it.
+    EXPECT_EQ(it.StrokesFor(U' ').size(), 1u);
+    EXPECT_EQ(it.KeyNamed("SPCE")->levels.at(2).keysym, "");
 }
 
 TEST(Keymap, WithoutALevelThreeKeyNothingNeedsAltGr)
