@@ -15,6 +15,10 @@
 //   falling character is one key stroke. So "É" (dead acute, then Shift+E) is not listed on
 //   the Italian layout.
 // - Only printable characters count: control characters are never a key's character.
+// - Only the block counts: what only the keypad types is not listed, and of a keymap with
+//   several layouts only the one read.
+// - The model lists what the keymap types, not what the keycaps show: the XKB data gives
+//   many layouts extras on AltGr (Italian AltGr+S types "ß"), and they count.
 
 #include <array>
 #include <cstdint>
@@ -131,11 +135,11 @@ public:
 
     // The layout's own name ("Italian"), as the keymap gives it; may be empty.
     const std::string& LayoutName() const { return m_layoutName; }
-    Board BoardKind() const { return m_iso ? Board::Iso : Board::Ansi; }
     bool Iso() const { return m_iso; }
 
-    // The keys of the block that the keymap has, row by row from the number row, left to
-    // right within a row (ISO: BKSL ends the home row; ANSI: it ends the top row).
+    // The keys of the block that the keymap gives a symbol, row by row from the number row,
+    // left to right within a row (ISO: BKSL ends the home row; ANSI: it ends the top row, and
+    // there is no LSGT).
     const std::vector<Key>& Keys() const { return m_keys; }
     // The key with this XKB name, or null when the keymap has no such key.
     const Key* KeyNamed(std::string_view name) const;
@@ -173,8 +177,8 @@ struct KeymapResult {
 // `setxkbmap -rules … -model … -layout … -variant … -option …` would. Empty names take
 // libxkbcommon's defaults (rules "evdev", model "pc105", layout "us"); the environment's
 // XKB_DEFAULT_* variables are not read, so that --layout=it means the same on every
-// machine. `layout` and `variant` may list several comma-separated layouts; the model is
-// read from the first. The board follows `model` (BoardOfModel). A name with characters no
+// machine. `layout` and `variant` may list several comma-separated layouts; the Keymap reads
+// the first. The board follows `model` (BoardOfModel). A name with characters no
 // XKB name has (a slash, a dot) is refused before any file is looked up; an unknown name
 // gives an error naming it, e.g.
 // "unknown keyboard layout 'xx' (Couldn't find file "symbols/xx" in include paths)".
