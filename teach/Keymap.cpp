@@ -365,7 +365,12 @@ KeymapResult KeymapFromNames(const std::string& rules, const std::string& model,
             what += " (" + log.firstError + ")";
         return {std::nullopt, what};
     }
-    return {Keymap(keymap.get(), 0, BoardOfModel(model.empty() ? "pc105" : model)), {}};
+    Keymap keyboard(keymap.get(), 0, BoardOfModel(model.empty() ? "pc105" : model));
+    // The XKB data also holds parts of layouts ("pc", "inet"), which compile but leave the
+    // letter keys blank: no layout a player means.
+    if (keyboard.KeyNamed("AC01") == nullptr)
+        return {std::nullopt, "keyboard layout " + Quoted(layout) + " types nothing on the letter keys"};
+    return {std::move(keyboard), {}};
 }
 
 KeymapResult KeymapFromString(std::string_view text, std::uint32_t layout, Board board)

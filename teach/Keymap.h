@@ -179,8 +179,9 @@ struct KeymapResult {
 // XKB_DEFAULT_* variables are not read, so that --layout=it means the same on every
 // machine. `layout` and `variant` may list several comma-separated layouts; the Keymap reads
 // the first. The board follows `model` (BoardOfModel). A name with characters no
-// XKB name has (a slash, a dot) is refused before any file is looked up; an unknown name
-// gives an error naming it, e.g.
+// XKB name has (a slash, a dot) is refused before any file is looked up, and so is a part of
+// a layout that gives the letter keys nothing ("pc"); an unknown name gives an error naming
+// it, e.g.
 // "unknown keyboard layout 'xx' (Couldn't find file "symbols/xx" in include paths)".
 KeymapResult KeymapFromNames(const std::string& rules, const std::string& model, const std::string& layout,
                              const std::string& variant = {}, const std::string& options = {});

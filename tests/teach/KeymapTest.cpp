@@ -118,7 +118,7 @@ TEST(Keymap, DeadKeysAreKeysButComposeNothing)
 
 TEST(Keymap, FingersAndBumpsGoByPositionOnEveryLayout)
 {
-    for (const char* layout : {"it", "us", "de"}) {
+    for (const char* layout : {"it", "us", "de", "fr"}) {
         SCOPED_TRACE(layout);
         const Keymap keymap = Compiled(layout);
         std::vector<std::string> bumps;
@@ -160,6 +160,12 @@ TEST(Keymap, FingersAndBumpsGoByPositionOnEveryLayout)
     EXPECT_EQ(FingerFor(de, U'y'), Finger::LeftLittle);
     EXPECT_EQ(FingerFor(us, U'z'), Finger::LeftLittle);
     EXPECT_EQ(FingerFor(us, U'y'), Finger::RightIndex);
+    // AZERTY: "a" and "q" trade places, "m" becomes a home key of the right little finger.
+    const Keymap fr = Compiled("fr");
+    EXPECT_EQ(Typed(fr, U'a'), "AD01");
+    EXPECT_EQ(Typed(fr, U'q'), "AC01");
+    EXPECT_TRUE(fr.StrokeFor(U'm')->key->home);
+    EXPECT_EQ(FingerFor(fr, U'm'), Finger::RightLittle);
 }
 
 TEST(Keymap, TheModelNameTellsIsoFromAnsi)
@@ -205,6 +211,10 @@ TEST(KeymapFromNames, UnknownOrUnsafeNamesComeBackAsErrors)
     const KeymapResult path = KeymapFromNames("", "", "../../../../etc/passwd");
     EXPECT_FALSE(path.keymap);
     EXPECT_EQ(path.error, "not a keyboard layout name: '../../../../etc/passwd'");
+
+    const KeymapResult part = KeymapFromNames("", "", "pc");
+    EXPECT_FALSE(part.keymap);
+    EXPECT_EQ(part.error, "keyboard layout 'pc' types nothing on the letter keys");
 
     // Empty names are the library's defaults: a US layout.
     const KeymapResult defaults = KeymapFromNames("", "", "");
