@@ -1,5 +1,7 @@
 #include "teach/Utf8.h"
 
+#include "settings/Text.h"
+
 namespace keyfall::teach {
 namespace {
 
@@ -19,23 +21,8 @@ bool IsContinuation(unsigned char byte)
 
 std::string Utf8(char32_t character)
 {
-    const char32_t c = IsScalar(character) ? character : kReplacement;
     std::string text;
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(text, IsScalar(character) ? character : kReplacement);
     return text;
 }
 
