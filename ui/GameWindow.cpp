@@ -302,6 +302,8 @@ void GameWindow::Mirror(Repaint when)
     if (m_form.GameRunning || !m_form.lblMessage.Visible || m_form.lblMessage.Caption != kGameOverText)
         m_picture2->SetRecordText({});
     m_picture2->Refresh(when);
+    if (m_mirrored)
+        m_mirrored();
 }
 
 void GameWindow::GreetRecord()

@@ -54,6 +54,10 @@ public:
     // Runs a timer's handler: what moved is painted before the tick returns.
     void Tick(const std::function<void()>& handler);
 
+    // Called after the widgets have followed each handler and tick: what shows the game beside
+    // the specified controls (the on-screen keyboard) follows it from here.
+    void SetMirrored(std::function<void()> mirrored) { m_mirrored = std::move(mirrored); }
+
     // What F2 does when no game runs: open the statistics.
     void SetStatsOpener(std::function<void()> open) { m_openStats = std::move(open); }
     // Greets a new personal record under the end message, if the game that made it is still
@@ -103,6 +107,7 @@ private:
     TimerDriver m_timers;
     bool m_optionsOpen = false;
     std::function<void()> m_openStats;
+    std::function<void()> m_mirrored;
     // What the widgets outside the field were last given, to compare the game's controls with.
     struct Shown {
         std::array<QPoint, 4> places{}; // Picture2, Picture1, Label2, Label3

@@ -6,8 +6,10 @@
 #include "ui/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
+#include "ui/KeyboardGuide.h"
 #include "ui/Log.h"
 #include "ui/Pause.h"
+#include "ui/PlayerKeymap.h"
 #include "ui/QtSettingsStore.h"
 #include "ui/Records.h"
 #include "ui/SoundPlayer.h"
@@ -115,6 +117,7 @@ int main(int argc, char* argv[])
 
     keyfall::GameWindow window(settings, store, random, cues, nullptr, commandLine.Options.Display);
     new keyfall::PauseControl(window);
+    new keyfall::KeyboardGuide(window, store, keyfall::PlayerKeymap);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);

@@ -1,0 +1,39 @@
+#include "ui/PlayerKeymap.h"
+
+#include "teach/X11Keymap.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QRegularExpression>
+
+namespace keyfall {
+namespace {
+
+// A value of /etc/default/keyboard: XKBLAYOUT="it", quoted or not.
+QString KeyboardDefault(const QByteArray& text, const char* name)
+{
+    const QRegularExpression line(QStringLiteral("^\\s*%1\\s*=\\s*\"?([^\"\\n]*)\"?\\s*$").arg(QLatin1String(name)),
+                                  QRegularExpression::MultilineOption);
+    const auto match = line.match(QString::fromUtf8(text));
+    return match.hasMatch() ? match.captured(1).trimmed() : QString();
+}
+
+} // namespace
+
+teach::KeymapResult PlayerKeymap()
+{
+    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        teach::KeymapResult result = teach::KeymapFromX11(x11->connection());
+        if (result.keymap)
+            return result;
+    }
+    QFile file(QStringLiteral("/etc/default/keyboard"));
+    QByteArray text;
+    if (file.open(QIODevice::ReadOnly))
+        text = file.read(64 * 1024);
+    return teach::KeymapFromNames({}, KeyboardDefault(text, "XKBMODEL").toStdString(),
+                                  KeyboardDefault(text, "XKBLAYOUT").toStdString(),
+                                  KeyboardDefault(text, "XKBVARIANT").toStdString());
+}
+
+} // namespace keyfall
