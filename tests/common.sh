@@ -27,11 +27,11 @@ unset WAYLAND_DISPLAY QT_SCALE_FACTOR
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# start_xvfb WIDTHxHEIGHT: a fresh X server on a display number it picks itself, exported
-# as DISPLAY.
+# start_xvfb WIDTHxHEIGHT [DEPTH]: a fresh X server, of 24-bit colour unless DEPTH says
+# otherwise, on a display number it picks itself, exported as DISPLAY.
 start_xvfb() {
   local number=$work/display-$RANDOM
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x${2:-24}" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
   [ -s "$number" ] || fail "Xvfb $1 did not start"

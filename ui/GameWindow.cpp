@@ -32,15 +32,13 @@ void SetTextIfChanged(QLabel* label, const std::string& caption)
         label->setText(text);
 }
 
-// The monitor the player is looking at: the one under the pointer, where the launcher was
-// clicked, else the primary one.
+} // namespace
+
 QScreen* ScreenUnderPointer()
 {
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     return screen ? screen : QGuiApplication::primaryScreen();
 }
-
-} // namespace
 
 GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen,
                        Presentation presentation)

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStyleFactory>
 
 #include <chrono>
@@ -91,6 +92,12 @@ int main(int argc, char* argv[])
     // on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     keyfall::InstallFontSubstitutes();
+    QScreen* screen = keyfall::ScreenUnderPointer();
+    if (screen && screen->depth() < keyfall::kLeastScreenDepth) {
+        qCCritical(keyfall::lcDisplay, "the screen shows %d-bit colour; the game needs %d bits or more",
+                   screen->depth(), keyfall::kLeastScreenDepth);
+        return 1;
+    }
     const QString recordsPath = keyfall::RecordsPath();
 
     if (commandLine.Options.Stats) {
@@ -112,7 +119,7 @@ int main(int argc, char* argv[])
         sound = std::make_unique<keyfall::SoundPlayer>(keyfall::SoundPlayer::DefaultDirectories());
     keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
-    keyfall::GameWindow window(settings, store, random, cues, nullptr, commandLine.Options.Display);
+    keyfall::GameWindow window(settings, store, random, cues, screen, commandLine.Options.Display);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
