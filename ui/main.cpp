@@ -70,7 +70,9 @@ int main(int argc, char* argv[])
         std::fputs(commandLine.Error.toLocal8Bit().constData(), stderr);
         return *commandLine.ExitCode;
     }
-    const QString player = commandLine.Options.Player.isEmpty() ? keyfall::DefaultPlayer() : commandLine.Options.Player;
+    const QString player = commandLine.Options.Player.isEmpty()
+                               ? keyfall::NormalisedPlayerName(keyfall::DefaultPlayer())
+                               : commandLine.Options.Player;
     // The export touches no window system either: a teacher may run it over SSH.
     if (!commandLine.Options.ExportCsv.isEmpty()) {
         QCoreApplication core(argc, argv);
