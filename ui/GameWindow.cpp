@@ -159,6 +159,7 @@ void GameWindow::BuildWidgets()
                 [this, i] { Handle([this, i] { m_form.optDifficulty_Click(static_cast<std::int16_t>(i)); }); });
         m_optDifficulty[i] = option;
     }
+    TabToSelectedOption(m_optDifficulty);
     m_cmdStart = MakeButton(m_picture1);
     // Clicks may focus it, the Tab key never does.
     m_cmdStart->setFocusPolicy(Qt::ClickFocus);
@@ -187,7 +188,8 @@ void GameWindow::BuildWidgets()
     connect(m_cmdExit, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdExit_Click(); }); });
     connect(m_cmdAdvanced, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdAdvanced_Click(); }); });
 
-    // Tab cycles through the panel, the exit button, the level, the field and the options button.
+    // Tab cycles through the panel, the exit button, the selected level, the field and the
+    // options button.
     setTabOrder(m_picture1, m_cmdExit);
     setTabOrder(m_cmdExit, m_optDifficulty[2]);
     setTabOrder(m_optDifficulty[2], m_optDifficulty[1]);
@@ -271,6 +273,7 @@ void GameWindow::Mirror(Repaint when)
             if (m_optDifficulty[i]->isChecked() != m_form.optDifficulty[i].Value)
                 m_optDifficulty[i]->setChecked(m_form.optDifficulty[i].Value);
         }
+        TabToSelectedOption(m_optDifficulty);
     }
     if (changes.cursors) {
         const std::array<std::pair<QPushButton*, const Button*>, 3> buttons{

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
 
 namespace keyfall {
-
 QString Text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
@@ -83,6 +85,13 @@ void SetCaption(QPushButton* button, const std::string& caption)
     const QString text = WrapToWidth(Text(caption), button->font(), button->width() - kMargin);
     if (button->text() != text)
         button->setText(text);
+}
+
+void TabToSelectedOption(std::span<QRadioButton* const> group)
+{
+    const bool anySelected = std::any_of(group.begin(), group.end(), [](QRadioButton* o) { return o->isChecked(); });
+    for (QRadioButton* option : group)
+        option->setFocusPolicy(option->isChecked() || !anySelected ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 } // namespace keyfall

@@ -98,6 +98,46 @@ private slots:
         QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
     }
 
+    void tabReachesOnlyTheSelectedLevel()
+    {
+        // "Medio", in the middle of its group, is selected: Tab goes from the exit button to it
+        // and on to the field, past "Difficile" and "Facile".
+        const std::vector<QWidget*> cycle{m_window->cmdExit(), m_window->optDifficulty(1), m_window->picture2(),
+                                          m_window->cmdAdvanced(), m_window->picture1()};
+        for (QWidget* expected : cycle) {
+            Type(Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), expected);
+        }
+        // Backtab goes the same way back.
+        for (auto it = cycle.rbegin() + 1; it != cycle.rend(); ++it) {
+            QTest::keyClick(m_window->windowHandle(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), *it);
+        }
+        // Tab, Tab, Space from the panel presses the option already selected.
+        m_window->picture1()->setFocus();
+        Type(Qt::Key_Tab);
+        Type(Qt::Key_Tab);
+        Type(Qt::Key_Space);
+        QVERIFY(m_window->optDifficulty(1)->isChecked());
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{50});
+
+        // The arrow keys move within the group and select as they go; Tab then follows the
+        // new choice.
+        Type(Qt::Key_Right);
+        QVERIFY(m_window->optDifficulty(2)->isChecked());
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{25});
+        m_window->picture1()->setFocus();
+        Type(Qt::Key_Tab);
+        Type(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_window->optDifficulty(2));
+        // A click on another level focuses and selects it.
+        QTest::mouseClick(m_window->optDifficulty(0), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), m_window->optDifficulty(0));
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{100});
+        Type(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_window->picture2());
+    }
+
     void keysReachTheGameBeforeTheFocusedControl()
     {
         m_window->cmdExit()->setFocus();
