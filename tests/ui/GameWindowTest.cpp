@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 using namespace keyfall;
@@ -156,11 +158,11 @@ private slots:
 
     void onlyKeysThatTypeACharacterCount()
     {
-        // Delete, Ctrl, Alt and Meta chords type nothing, so they cost nothing.
+        // Delete, Alt and Meta chords and Ctrl alone type nothing, so they cost nothing.
         QTest::keyClick(m_window->windowHandle(), Qt::Key_Delete);
         QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::AltModifier);
-        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
         QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::MetaModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
         QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
         // Backspace, Enter and Escape are typed characters: each is a miss.
         Type(Qt::Key_Backspace);
@@ -176,6 +178,26 @@ private slots:
         QTest::keyClick(m_window->windowHandle(), letter.at(0).toLatin1(), Qt::AltModifier);
         QVERIFY(m_window->form().lblLetter[slot].Visible);
         QVERIFY(!m_window->form().Star[slot].Visible);
+    }
+
+    void ctrlChordsAreTypedKeysThatHitNothing()
+    {
+        // Ctrl+letter and Ctrl+Return type control characters: each is a miss.
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-60});
+        QCOMPARE(std::count(m_cues.played.begin(), m_cues.played.end(), Cue::Miss), 2);
+        // In a game, Ctrl with a falling letter's key is a miss too: the letter goes on falling.
+        m_window->form().cmdStart_Click();
+        int slot = 0;
+        while (!m_window->form().lblLetter[slot].Visible)
+            ++slot;
+        const char letter = m_window->form().lblLetter[slot].Caption.at(0);
+        const auto key = static_cast<Qt::Key>(std::toupper(static_cast<unsigned char>(letter)));
+        QTest::keyClick(m_window->windowHandle(), key, Qt::ControlModifier);
+        QVERIFY(m_window->form().lblLetter[slot].Visible);
+        QVERIFY(!m_window->form().Star[slot].Visible);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-30});
     }
 
     void startButtonStartsAndStopsAGame()
