@@ -143,7 +143,7 @@ void OptionsDialog::BuildWidgets()
         m_numbers[index] =
             MakeLabel(box, m_form.NumberLabel(e), Arial(14.25, true), kBlue, Qt::AlignHCenter, m_metrics, Sizing::Box);
         const ScrollBar& design = m_form.Bar(e);
-        auto* bar = new QScrollBar(Qt::Vertical, box);
+        QScrollBar* bar = MakeScrollBar(box);
         bar->setGeometry(m_metrics.PxRect(design));
         bar->setRange(design.Min, design.Max);
         bar->setSingleStep(design.SmallChange);

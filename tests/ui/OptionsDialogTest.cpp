@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -268,7 +269,7 @@ private slots:
         }));
     }
 
-    void tabReachesTheSelectedKeySet()
+    void tabReachesTheSelectedKeySetAndMarksTheBars()
     {
         // "solo numeri", in the middle of the group's Tab order, is the game's key set.
         m_settings.KeySet = {false, false, true, false, false};
@@ -282,6 +283,27 @@ private slots:
                 tab();
                 QCOMPARE(QApplication::focusWidget(), expected);
             }
+            // The bar that has the focus is framed in the highlight colour on every side, as far
+            // as its number box shows it, and Up raises its number.
+            QScrollBar* bar = d.bar(Editor::HardHigh);
+            QFrame* box = d.numberBox(Editor::HardHigh);
+            const QColor highlight = bar->palette().color(QPalette::Highlight);
+            const QRect shown = bar->visibleRegion().boundingRect().translated(bar->mapTo(box, QPoint(0, 0)));
+            const auto edges = [&] {
+                const QImage image = box->grab().toImage();
+                const QPoint middle = shown.center();
+                return std::array{
+                    image.pixelColor(shown.left(), middle.y()), image.pixelColor(shown.right(), middle.y()),
+                    image.pixelColor(middle.x(), shown.top()), image.pixelColor(middle.x(), shown.bottom())};
+            };
+            for (const QColor& edge : edges())
+                QCOMPARE(edge, highlight);
+            QTest::keyClick(d.windowHandle(), Qt::Key_Up);
+            QCOMPARE(Caption(d.numberLabel(Editor::HardHigh)), QStringLiteral("51"));
+            tab();
+            for (const QColor& edge : edges())
+                QVERIFY(edge != highlight);
+
             // A whole round of the window: of the group only the selected option is reached.
             QSet<QWidget*> reached;
             for (int i = 0; i < 2 * 20; ++i) {
