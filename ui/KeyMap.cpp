@@ -50,10 +50,10 @@ std::optional<std::int16_t> KeypadCode(int key)
     }
 }
 
-// What Ctrl types with a key, as terminals and the game's own rules have it: Ctrl with a letter
-// its control character (Ctrl+A 1 to Ctrl+Z 26), Ctrl with Return or Enter a line feed. Worked
-// out from the key rather than taken from the event's text, which some platforms leave as the
-// plain letter; with other keys Ctrl types nothing.
+// What Ctrl types with a key, as a terminal has it: with a letter its control character (Ctrl+A
+// 1 to Ctrl+Z 26), with Return or Enter a line feed, with other keys nothing. Worked out from the
+// key rather than taken from the event's text, which some platforms leave as the plain letter,
+// and the plain letter would hit a falling one.
 std::optional<char32_t> ControlCharacter(int key)
 {
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
