@@ -27,7 +27,8 @@ unset WAYLAND_DISPLAY QT_SCALE_FACTOR
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# start_xvfb WIDTHxHEIGHT [DEPTH]: a fresh X server of our own, exported as DISPLAY.
+# start_xvfb WIDTHxHEIGHT [DEPTH]: a fresh X server, of 24-bit colour unless DEPTH says
+# otherwise, on a display number it picks itself, exported as DISPLAY.
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/xvfb.sh"
 
 # use_sound: a sound server for the program, playing into a null sink of our own, which is

@@ -3,6 +3,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
 
 namespace keyfall {
 namespace {
@@ -32,11 +35,47 @@ ParsedCommandLine Refuse(const QString& program, const QString& problem)
 {
     ParsedCommandLine result;
     result.ExitCode = 2;
-    result.Error = QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, problem);
+    result.Error = QStringLiteral("%1: %2 (see '%1 --help')\n").arg(program, problem);
     return result;
 }
 
+bool IsControl(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph: return true;
+    default: return false;
+    }
+}
+
+int VisibleLength(const QString& text)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (graphemes.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
 } // namespace
+
+QString NormalisedPlayerName(const QString& name)
+{
+    return name.normalized(QString::NormalizationForm_C).trimmed();
+}
+
+std::optional<QString> PlayerName(const QString& name)
+{
+    const QString normal = NormalisedPlayerName(name);
+    if (normal.isEmpty() || VisibleLength(normal) > kMaxPlayerName)
+        return std::nullopt;
+    const QList<uint> characters = normal.toUcs4();
+    if (std::any_of(characters.begin(), characters.end(), [](uint c) { return IsControl(c); }))
+        return std::nullopt;
+    return normal;
+}
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments)
 {
@@ -81,12 +120,22 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         parser.addOption(option);
     }
 
+    // Qt writes every long name with two dashes, but this one is typed with one.
+    const auto showNoSoundAsTyped = [](QString text) {
+        return text.replace(QStringLiteral("--no-sound, --ns"), QStringLiteral("--no-sound, -ns"));
+    };
+
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
             return Refuse(program, QStringLiteral("unknown option '%1'").arg(unknown.first()));
         return Refuse(program, parser.errorText());
     }
+
+    // Checked before --help and --version, which would otherwise end well on a command line
+    // the player mistyped.
+    if (!parser.positionalArguments().isEmpty())
+        return Refuse(program, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
     ParsedCommandLine result;
     if (parser.isSet(help)) {
@@ -97,7 +146,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         const qsizetype end = text.indexOf(QLatin1Char(' '), usage.size());
         if (text.startsWith(usage) && end > 0)
             text.replace(usage.size(), end - usage.size(), program);
-        result.Output = text;
+        result.Output = showNoSoundAsTyped(text);
         return result;
     }
     if (parser.isSet(version)) {
@@ -105,8 +154,6 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         result.Output = QStringLiteral("Keyfall %1\n").arg(QStringLiteral(KEYFALL_VERSION));
         return result;
     }
-    if (!parser.positionalArguments().isEmpty())
-        return Refuse(program, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     if (parser.isSet(scale)) {
         const auto chosen = ParseScale(parser.value(scale));
         if (!chosen)
@@ -117,8 +164,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     }
     result.Options.Display.Windowed = parser.isSet(window);
     result.Options.Sound = !parser.isSet(noSound);
-    result.Options.Player = parser.value(player).trimmed();
+    if (parser.isSet(player)) {
+        const auto name = PlayerName(parser.value(player));
+        if (!name)
+            // The name itself is not echoed: it may hold what a terminal takes as commands.
+            return Refuse(program,
+                          QStringLiteral("--player takes a name of 1 to %1 characters without control characters")
+                              .arg(kMaxPlayerName));
+        result.Options.Player = *name;
+    }
     result.Options.Stats = parser.isSet(stats);
+    if (parser.isSet(exportCsv) && parser.value(exportCsv).isEmpty())
+        return Refuse(program, QStringLiteral("--export-csv takes a file name, or '-' for standard output"));
     result.Options.ExportCsv = parser.value(exportCsv);
     return result;
 }

@@ -12,7 +12,7 @@ namespace keyfall {
 struct CommandLine {
     Presentation Display;
     bool Sound = true;
-    QString Player;     // whose games are recorded and shown; empty: the login name
+    QString Player;     // whose games are recorded and shown, as PlayerName gives it; empty: the login name
     bool Stats = false; // the statistics window instead of the game
     QString ExportCsv;  // write the player's games as CSV here ("-": standard output) and end
 };
@@ -28,5 +28,18 @@ struct ParsedCommandLine {
 
 // `arguments` as main() receives them, the program's name first.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// The longest player name, in characters as the player sees them (a letter with its accents
+// is one).
+inline constexpr int kMaxPlayerName = 64;
+
+// A player's name as the records file it: surrounding white space trimmed and composed (NFC),
+// so that "José" typed with a combining accent is the same player as "José" typed with the
+// accented key. Case stays as typed: "Anna" and "anna" are two players, as their records have
+// always been.
+QString NormalisedPlayerName(const QString& name);
+// The name as NormalisedPlayerName gives it, or nothing for an empty one, one longer than
+// kMaxPlayerName or one holding a control character or a line break.
+std::optional<QString> PlayerName(const QString& name);
 
 } // namespace keyfall

@@ -32,15 +32,13 @@ void SetTextIfChanged(QLabel* label, const std::string& caption)
         label->setText(text);
 }
 
-// The monitor the player is looking at: the one under the pointer, where the launcher was
-// clicked, else the primary one.
+} // namespace
+
 QScreen* ScreenUnderPointer()
 {
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     return screen ? screen : QGuiApplication::primaryScreen();
 }
-
-} // namespace
 
 GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen,
                        Presentation presentation)
@@ -161,6 +159,7 @@ void GameWindow::BuildWidgets()
                 [this, i] { Handle([this, i] { m_form.optDifficulty_Click(static_cast<std::int16_t>(i)); }); });
         m_optDifficulty[i] = option;
     }
+    TabToSelectedOption(m_optDifficulty);
     m_cmdStart = MakeButton(m_picture1);
     // Clicks may focus it, the Tab key never does.
     m_cmdStart->setFocusPolicy(Qt::ClickFocus);
@@ -189,7 +188,8 @@ void GameWindow::BuildWidgets()
     connect(m_cmdExit, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdExit_Click(); }); });
     connect(m_cmdAdvanced, &QPushButton::clicked, this, [this] { Handle([this] { m_form.cmdAdvanced_Click(); }); });
 
-    // Tab cycles through the panel, the exit button, the level, the field and the options button.
+    // Tab cycles through the panel, the exit button, the selected level, the field and the
+    // options button.
     setTabOrder(m_picture1, m_cmdExit);
     setTabOrder(m_cmdExit, m_optDifficulty[2]);
     setTabOrder(m_optDifficulty[2], m_optDifficulty[1]);
@@ -282,9 +282,16 @@ void GameWindow::Mirror(Repaint when)
         m_shown.total = m_form.lblTotal.Caption;
         SetTextIfChanged(m_lblTotal, m_shown.total);
     }
-    for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
-        if (m_optDifficulty[i]->isChecked() != m_form.optDifficulty[i].Value)
-            m_optDifficulty[i]->setChecked(m_form.optDifficulty[i].Value);
+    std::array<bool, 3> levels{};
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        levels[i] = m_form.optDifficulty[i].Value;
+    if (levels != m_shown.levels) {
+        m_shown.levels = levels;
+        for (std::size_t i = 0; i < m_optDifficulty.size(); ++i) {
+            if (m_optDifficulty[i]->isChecked() != levels[i])
+                m_optDifficulty[i]->setChecked(levels[i]);
+        }
+        TabToSelectedOption(m_optDifficulty);
     }
     const std::array<std::pair<QPushButton*, const Button*>, 3> buttons{
         {{m_cmdAdvanced, &m_form.cmdAdvanced}, {m_cmdStart, &m_form.cmdStart}, {m_cmdExit, &m_form.cmdExit}}};

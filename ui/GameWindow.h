@@ -33,6 +33,14 @@ struct Presentation {
 // The size of the game's own window, in logical pixels.
 inline constexpr QSize kWindowSize{800, 600};
 
+// The monitor the player is looking at: the one under the pointer, where the launcher was
+// clicked, else the primary one.
+QScreen* ScreenUnderPointer();
+// The fewest bits per pixel a screen needs for the game's windows. On X11, Qt has no image
+// format for a screen of fewer (8-bit colour, say): nothing it paints there reaches the screen,
+// and its styles crash drawing frames into pictures they could not make.
+inline constexpr int kLeastScreenDepth = 15;
+
 class GameWindow : public QWidget, public Host {
     Q_OBJECT
 public:
@@ -114,6 +122,7 @@ private:
         bool panel = true;
         std::string startCaption;
         std::string total;
+        std::array<bool, 3> levels{}; // optDifficulty's values
         std::array<int, 3> icons{NoPicture, NoPicture, NoPicture}; // cmdAdvanced, cmdStart, cmdExit
     } m_shown;
 

@@ -50,6 +50,19 @@ std::optional<std::int16_t> KeypadCode(int key)
     }
 }
 
+// What Ctrl types with a key, as a terminal has it: with a letter its control character (Ctrl+A
+// 1 to Ctrl+Z 26), with Return or Enter a line feed, with other keys nothing. Worked out from the
+// key rather than taken from the event's text, which some platforms leave as the plain letter,
+// and the plain letter would hit a falling one.
+std::optional<char32_t> ControlCharacter(int key)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return static_cast<char32_t>(key - Qt::Key_A + 1);
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        return U'\n';
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<std::int16_t> VirtualKeyCode(const QKeyEvent& event)
@@ -88,8 +101,13 @@ std::int16_t ShiftState(Qt::KeyboardModifiers modifiers)
 
 std::optional<char32_t> TypedCharacter(const QKeyEvent& event)
 {
+    // Alt and Meta chords are commands of the desktop, not typing.
+    if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        return std::nullopt;
+    if (event.modifiers() & Qt::ControlModifier)
+        return ControlCharacter(event.key());
     const QString text = event.text();
-    if (text.isEmpty() || (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+    if (text.isEmpty())
         return std::nullopt;
     const char32_t typed = text.toUcs4().value(0);
     const bool control = typed < U' ' || typed == U'\x7f';

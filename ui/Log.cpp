@@ -11,6 +11,7 @@ Q_LOGGING_CATEGORY(lcRecords, "keyfall.records")
 Q_LOGGING_CATEGORY(lcSettings, "keyfall.settings")
 Q_LOGGING_CATEGORY(lcSound, "keyfall.sound")
 Q_LOGGING_CATEGORY(lcCommandLine, "keyfall.commandline")
+Q_LOGGING_CATEGORY(lcDisplay, "keyfall.display")
 
 namespace {
 

@@ -11,6 +11,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcRecords)
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 Q_DECLARE_LOGGING_CATEGORY(lcSound)
 Q_DECLARE_LOGGING_CATEGORY(lcCommandLine)
+Q_DECLARE_LOGGING_CATEGORY(lcDisplay)
 
 // Installs the handler above; called once by main before anything reports.
 void InstallMessageHandler();

@@ -143,7 +143,7 @@ void OptionsDialog::BuildWidgets()
         m_numbers[index] =
             MakeLabel(box, m_form.NumberLabel(e), Arial(14.25, true), kBlue, Qt::AlignHCenter, m_metrics, Sizing::Box);
         const ScrollBar& design = m_form.Bar(e);
-        auto* bar = new QScrollBar(Qt::Vertical, box);
+        QScrollBar* bar = MakeScrollBar(box);
         bar->setGeometry(m_metrics.PxRect(design));
         bar->setRange(design.Min, design.Max);
         bar->setSingleStep(design.SmallChange);
@@ -184,7 +184,7 @@ void OptionsDialog::BuildWidgets()
         m_options[static_cast<std::size_t>(i)] = option;
     }
 
-    // Tab order: the panel, the options (the group takes one stop), close, apply, then each
+    // Tab order: the panel, the selected option, close, apply, then each
     // number box and its bar from the hard-high box back to the rounds box.
     QWidget* previous = m_picture1;
     const auto chain = [&previous](QWidget* next) {
@@ -231,6 +231,7 @@ void OptionsDialog::Mirror()
             widget->setChecked(checked);
         }
     }
+    TabToSelectedOption(m_options);
     if (m_cmdApply->isEnabled() != m_form.cmdApply.Enabled)
         m_cmdApply->setEnabled(m_form.cmdApply.Enabled);
     const std::array<std::pair<QPushButton*, const Button*>, 2> buttons{

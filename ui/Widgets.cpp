@@ -4,9 +4,35 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace keyfall {
+namespace {
+
+class FocusMarkedScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        // Around the part that shows: the number boxes clip their bars by a pixel or so.
+        const QRect shown = visibleRegion().boundingRect();
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+        painter.drawRect(shown.adjusted(0, 0, -1, -1));
+    }
+};
+
+} // namespace
 
 QString Text(const std::string& utf8)
 {
@@ -83,6 +109,18 @@ void SetCaption(QPushButton* button, const std::string& caption)
     const QString text = WrapToWidth(Text(caption), button->font(), button->width() - kMargin);
     if (button->text() != text)
         button->setText(text);
+}
+
+QScrollBar* MakeScrollBar(QWidget* parent)
+{
+    return new FocusMarkedScrollBar(Qt::Vertical, parent);
+}
+
+void TabToSelectedOption(std::span<QRadioButton* const> group)
+{
+    const bool anySelected = std::any_of(group.begin(), group.end(), [](QRadioButton* o) { return o->isChecked(); });
+    for (QRadioButton* option : group)
+        option->setFocusPolicy(option->isChecked() || !anySelected ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 } // namespace keyfall

@@ -6,10 +6,13 @@
 #include <QPalette>
 #include <QString>
 
+#include <span>
 #include <string>
 
 class QLabel;
 class QPushButton;
+class QRadioButton;
+class QScrollBar;
 class QWidget;
 
 namespace keyfall {
@@ -34,5 +37,13 @@ QLabel* MakeLabel(QWidget* parent, const std::string& caption, const QColor& col
 QPushButton* MakeButton(QWidget* parent);
 // Sets the caption, broken between words where it is wider than the button, if it changed.
 void SetCaption(QPushButton* button, const std::string& caption);
+// A vertical scroll bar that marks its keyboard focus with a frame in the highlight colour: the
+// style draws none on a bar, and Up and Down change the number of the bar that has it.
+QScrollBar* MakeScrollBar(QWidget* parent);
+// Of a group of option buttons only the selected one is a Tab stop, so that Tab reaches the
+// group's choice and Space there cannot change it; the arrow keys move within the group, and
+// a click still focuses any of them. With none selected, each is a stop. Called whenever the
+// selection may have changed.
+void TabToSelectedOption(std::span<QRadioButton* const> group);
 
 } // namespace keyfall

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStyleFactory>
 
 #include <chrono>
@@ -72,7 +73,9 @@ int main(int argc, char* argv[])
         std::fputs(commandLine.Error.toLocal8Bit().constData(), stderr);
         return *commandLine.ExitCode;
     }
-    const QString player = commandLine.Options.Player.isEmpty() ? keyfall::DefaultPlayer() : commandLine.Options.Player;
+    const QString player = commandLine.Options.Player.isEmpty()
+                               ? keyfall::NormalisedPlayerName(keyfall::DefaultPlayer())
+                               : commandLine.Options.Player;
     // The export touches no window system either: a teacher may run it over SSH.
     if (!commandLine.Options.ExportCsv.isEmpty()) {
         QCoreApplication core(argc, argv);
@@ -94,6 +97,12 @@ int main(int argc, char* argv[])
     // on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     keyfall::InstallFontSubstitutes();
+    QScreen* screen = keyfall::ScreenUnderPointer();
+    if (screen && screen->depth() < keyfall::kLeastScreenDepth) {
+        qCCritical(keyfall::lcDisplay, "the screen shows %d-bit colour; the game needs %d bits or more",
+                   screen->depth(), keyfall::kLeastScreenDepth);
+        return 1;
+    }
     const QString recordsPath = keyfall::RecordsPath();
 
     if (commandLine.Options.Stats) {
@@ -115,7 +124,7 @@ int main(int argc, char* argv[])
         sound = std::make_unique<keyfall::SoundPlayer>(keyfall::SoundPlayer::DefaultDirectories());
     keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
-    keyfall::GameWindow window(settings, store, random, cues, nullptr, commandLine.Options.Display);
+    keyfall::GameWindow window(settings, store, random, cues, screen, commandLine.Options.Display);
     new keyfall::PauseControl(window);
     new keyfall::KeyboardGuide(window, store, keyfall::PlayerKeymap);
     keyfall::GameRecords records(recordsPath, player);

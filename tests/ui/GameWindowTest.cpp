@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 using namespace keyfall;
@@ -98,6 +100,46 @@ private slots:
         QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
     }
 
+    void tabReachesOnlyTheSelectedLevel()
+    {
+        // "Medio", in the middle of its group, is selected: Tab goes from the exit button to it
+        // and on to the field, past "Difficile" and "Facile".
+        const std::vector<QWidget*> cycle{m_window->cmdExit(), m_window->optDifficulty(1), m_window->picture2(),
+                                          m_window->cmdAdvanced(), m_window->picture1()};
+        for (QWidget* expected : cycle) {
+            Type(Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), expected);
+        }
+        // Backtab goes the same way back.
+        for (auto it = cycle.rbegin() + 1; it != cycle.rend(); ++it) {
+            QTest::keyClick(m_window->windowHandle(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), *it);
+        }
+        // Tab, Tab, Space from the panel presses the option already selected.
+        m_window->picture1()->setFocus();
+        Type(Qt::Key_Tab);
+        Type(Qt::Key_Tab);
+        Type(Qt::Key_Space);
+        QVERIFY(m_window->optDifficulty(1)->isChecked());
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{50});
+
+        // The arrow keys move within the group and select as they go; Tab then follows the
+        // new choice.
+        Type(Qt::Key_Right);
+        QVERIFY(m_window->optDifficulty(2)->isChecked());
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{25});
+        m_window->picture1()->setFocus();
+        Type(Qt::Key_Tab);
+        Type(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_window->optDifficulty(2));
+        // A click on another level focuses and selects it.
+        QTest::mouseClick(m_window->optDifficulty(0), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), m_window->optDifficulty(0));
+        QCOMPARE(m_window->form().Difficulty, std::int16_t{100});
+        Type(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m_window->picture2());
+    }
+
     void keysReachTheGameBeforeTheFocusedControl()
     {
         m_window->cmdExit()->setFocus();
@@ -116,11 +158,11 @@ private slots:
 
     void onlyKeysThatTypeACharacterCount()
     {
-        // Delete, Ctrl, Alt and Meta chords type nothing, so they cost nothing.
+        // Delete, Alt and Meta chords and Ctrl alone type nothing, so they cost nothing.
         QTest::keyClick(m_window->windowHandle(), Qt::Key_Delete);
         QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::AltModifier);
-        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
         QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::MetaModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
         QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
         // Backspace, Enter and Escape are typed characters: each is a miss.
         Type(Qt::Key_Backspace);
@@ -136,6 +178,26 @@ private slots:
         QTest::keyClick(m_window->windowHandle(), letter.at(0).toLatin1(), Qt::AltModifier);
         QVERIFY(m_window->form().lblLetter[slot].Visible);
         QVERIFY(!m_window->form().Star[slot].Visible);
+    }
+
+    void ctrlChordsAreTypedKeysThatHitNothing()
+    {
+        // Ctrl+letter and Ctrl+Return type control characters: each is a miss.
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-60});
+        QCOMPARE(std::count(m_cues.played.begin(), m_cues.played.end(), Cue::Miss), 2);
+        // In a game, Ctrl with a falling letter's key is a miss too: the letter goes on falling.
+        m_window->form().cmdStart_Click();
+        int slot = 0;
+        while (!m_window->form().lblLetter[slot].Visible)
+            ++slot;
+        const char letter = m_window->form().lblLetter[slot].Caption.at(0);
+        const auto key = static_cast<Qt::Key>(std::toupper(static_cast<unsigned char>(letter)));
+        QTest::keyClick(m_window->windowHandle(), key, Qt::ControlModifier);
+        QVERIFY(m_window->form().lblLetter[slot].Visible);
+        QVERIFY(!m_window->form().Star[slot].Visible);
+        QCOMPARE(m_window->form().TotalScore, std::int16_t{-30});
     }
 
     void startButtonStartsAndStopsAGame()

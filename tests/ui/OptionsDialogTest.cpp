@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -265,6 +266,66 @@ private slots:
             QCOMPARE(bar->value(), bar->minimum());
             // Keys typed in the options window are not the game's.
             QCOMPARE(m_window->form().TotalScore, std::int16_t{0});
+        }));
+    }
+
+    void tabReachesTheSelectedKeySetAndMarksTheBars()
+    {
+        // "solo numeri", in the middle of the group's Tab order, is the game's key set.
+        m_settings.KeySet = {false, false, true, false, false};
+        QVERIFY(WithOptions([&](OptionsDialog& d) {
+            QCOMPARE(QApplication::focusWidget(), d.picture1());
+            const auto tab = [&d] { QTest::keyClick(d.windowHandle(), Qt::Key_Tab); };
+            // Past the disabled apply button to the hard-high box and its bar.
+            for (QWidget* expected : {static_cast<QWidget*>(d.option(2)), static_cast<QWidget*>(d.cmdClose()),
+                                      static_cast<QWidget*>(d.numberBox(Editor::HardHigh)),
+                                      static_cast<QWidget*>(d.bar(Editor::HardHigh))}) {
+                tab();
+                QCOMPARE(QApplication::focusWidget(), expected);
+            }
+            // The bar that has the focus is framed in the highlight colour on every side, as far
+            // as its number box shows it, and Up raises its number.
+            QScrollBar* bar = d.bar(Editor::HardHigh);
+            QFrame* box = d.numberBox(Editor::HardHigh);
+            const QColor highlight = bar->palette().color(QPalette::Highlight);
+            const QRect shown = bar->visibleRegion().boundingRect().translated(bar->mapTo(box, QPoint(0, 0)));
+            const auto edges = [&] {
+                const QImage image = box->grab().toImage();
+                const QPoint middle = shown.center();
+                return std::array{
+                    image.pixelColor(shown.left(), middle.y()), image.pixelColor(shown.right(), middle.y()),
+                    image.pixelColor(middle.x(), shown.top()), image.pixelColor(middle.x(), shown.bottom())};
+            };
+            for (const QColor& edge : edges())
+                QCOMPARE(edge, highlight);
+            QTest::keyClick(d.windowHandle(), Qt::Key_Up);
+            QCOMPARE(Caption(d.numberLabel(Editor::HardHigh)), QStringLiteral("51"));
+            tab();
+            for (const QColor& edge : edges())
+                QVERIFY(edge != highlight);
+
+            // A whole round of the window: of the group only the selected option is reached.
+            QSet<QWidget*> reached;
+            for (int i = 0; i < 2 * 20; ++i) {
+                tab();
+                reached.insert(QApplication::focusWidget());
+            }
+            for (int i : {0, 1, 3, 4})
+                QVERIFY2(!reached.contains(d.option(i)), qPrintable(d.option(i)->text()));
+            QVERIFY(reached.contains(d.option(2)));
+            QVERIFY(reached.contains(d.bar(Editor::Rounds)));
+            QVERIFY(d.option(2)->isChecked());
+            // Space on the selected option keeps it; an arrow key moves the choice and Tab follows.
+            d.option(2)->setFocus();
+            QTest::keyClick(d.windowHandle(), Qt::Key_Space);
+            QVERIFY(d.option(2)->isChecked());
+            QVERIFY(d.form().Option1[2].Value);
+            QTest::keyClick(d.windowHandle(), Qt::Key_Down);
+            QCOMPARE(QApplication::focusWidget(), d.option(3));
+            QVERIFY(d.option(3)->isChecked());
+            d.picture1()->setFocus();
+            tab();
+            QCOMPARE(QApplication::focusWidget(), d.option(3));
         }));
     }
 
