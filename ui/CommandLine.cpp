@@ -82,7 +82,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     const QString program = arguments.isEmpty() ? QStringLiteral("keyfall") : QFileInfo(arguments.first()).fileName();
 
     QCommandLineParser parser;
-    // "-ns" is one option, as players of other typing games type it, not -n and -s.
+    // "-ns" is one option, not -n and -s.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Keyboard-training game: type the falling characters before they reach the ground."));

@@ -124,9 +124,8 @@ QRect FingerKeyboard::KeyRect(const std::string& name) const
     for (const Cap& cap : m_caps) {
         if (cap.name != name)
             continue;
-        const QRectF r(unit.x() + (cap.place.x() + kGap / 2) * unit.width(),
-                       (cap.place.y() + kGap / 2) * unit.height(), (cap.place.width() - kGap) * unit.width(),
-                       (1 - kGap) * unit.height());
+        const QRectF r(unit.x() + (cap.place.x() + kGap / 2) * unit.width(), (cap.place.y() + kGap / 2) * unit.height(),
+                       (cap.place.width() - kGap) * unit.width(), (1 - kGap) * unit.height());
         return r.toAlignedRect();
     }
     return {};

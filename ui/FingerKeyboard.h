@@ -61,7 +61,7 @@ private:
     double m_columns = 15; // the widest row, in key widths
     std::string m_litKey;
     teach::Modifiers m_litModifiers = teach::Modifiers::None;
-    std::string m_litShift; // "LFSH", "RTSH" or empty
+    std::string m_litShift;       // "LFSH", "RTSH" or empty
     std::string m_shownCharacter; // the character whose key is lit
 };
 

@@ -122,7 +122,7 @@ private:
         bool panel = true;
         std::string startCaption;
         std::string total;
-        std::array<bool, 3> levels{}; // optDifficulty's values
+        std::array<bool, 3> levels{};                              // optDifficulty's values
         std::array<int, 3> icons{NoPicture, NoPicture, NoPicture}; // cmdAdvanced, cmdStart, cmdExit
     } m_shown;
 
