@@ -1,8 +1,11 @@
 #include "ui/CommandLine.h"
 
+#include "teach/Keymap.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -108,7 +111,15 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         QStringLiteral("export-csv"),
         QStringLiteral("Write the player's games to FILE as CSV (- for standard output) and exit."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, window, noSound, scale, player, stats, exportCsv});
+    const QCommandLineOption keyboard(QStringLiteral("keyboard"),
+                                      QStringLiteral("Show the keyboard below the game, its keys in the colours of "
+                                                     "the fingers that type them (F3 shows and hides it)."));
+    const QCommandLineOption layout(
+        QStringLiteral("layout"),
+        QStringLiteral("Show and teach the keyboard layout NAME (an XKB name: it, us, de(nodeadkeys)...) instead of "
+                       "the desktop's."),
+        QStringLiteral("NAME"));
+    parser.addOptions({help, version, window, noSound, scale, player, stats, exportCsv, keyboard, layout});
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -177,6 +188,21 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     if (parser.isSet(exportCsv) && parser.value(exportCsv).isEmpty())
         return Refuse(program, QStringLiteral("--export-csv takes a file name, or '-' for standard output"));
     result.Options.ExportCsv = parser.value(exportCsv);
+    result.Options.Keyboard = parser.isSet(keyboard);
+    if (parser.isSet(layout)) {
+        static const QRegularExpression named(QStringLiteral("^([A-Za-z0-9_-]+)(?:\\(([A-Za-z0-9_-]+)\\))?$"));
+        const auto match = named.match(parser.value(layout));
+        const teach::KeymapResult keymap =
+            match.hasMatch()
+                ? teach::KeymapFromNames({}, {}, match.captured(1).toStdString(), match.captured(2).toStdString())
+                : teach::KeymapResult{};
+        if (!keymap.keymap)
+            return Refuse(program, QStringLiteral("--layout takes an XKB keyboard layout such as 'it' or "
+                                                  "'de(nodeadkeys)'; '%1' is none")
+                                       .arg(match.hasMatch() ? parser.value(layout) : QStringLiteral("this")));
+        result.Options.Layout = match.captured(1).toStdString();
+        result.Options.LayoutVariant = match.captured(2).toStdString();
+    }
     return result;
 }
 

@@ -12,9 +12,14 @@ namespace keyfall {
 struct CommandLine {
     Presentation Display;
     bool Sound = true;
-    QString Player;     // whose games are recorded and shown, as PlayerName gives it; empty: the login name
-    bool Stats = false; // the statistics window instead of the game
-    QString ExportCsv;  // write the player's games as CSV here ("-": standard output) and end
+    QString Player;        // whose games are recorded and shown, as PlayerName gives it; empty: the login name
+    bool Stats = false;    // the statistics window instead of the game
+    QString ExportCsv;     // write the player's games as CSV here ("-": standard output) and end
+    bool Keyboard = false; // show the on-screen keyboard (kept for the next start too)
+    // The keyboard layout to show and teach instead of the desktop's: an XKB layout name,
+    // with a variant in parentheses ("de(nodeadkeys)"); empty: the desktop's own.
+    std::string Layout;
+    std::string LayoutVariant;
 };
 
 struct ParsedCommandLine {

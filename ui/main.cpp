@@ -6,6 +6,7 @@
 #include "ui/CommandLine.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
+#include "ui/HintsLine.h"
 #include "ui/KeyboardGuide.h"
 #include "ui/Log.h"
 #include "ui/Pause.h"
@@ -126,7 +127,14 @@ int main(int argc, char* argv[])
 
     keyfall::GameWindow window(settings, store, random, cues, screen, commandLine.Options.Display);
     new keyfall::PauseControl(window);
-    new keyfall::KeyboardGuide(window, store, keyfall::PlayerKeymap);
+    const keyfall::CommandLine& options = commandLine.Options;
+    auto* guide = new keyfall::KeyboardGuide(window, store, [&options] {
+        return options.Layout.empty() ? keyfall::PlayerKeymap()
+                                      : keyfall::teach::KeymapFromNames({}, {}, options.Layout, options.LayoutVariant);
+    });
+    if (options.Keyboard)
+        guide->SetWanted(true);
+    new keyfall::HintsLine(window, *guide);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);

@@ -127,6 +127,10 @@ private slots:
         QTest::newRow("player with an escape") << QStringList{"--player=\x1b[2J"} << "--player";
         QTest::newRow("player with a line separator")
             << QStringList{QStringLiteral("--player=Anna\u2028Bea")} << "--player";
+        QTest::newRow("unknown layout") << QStringList{"--layout=xx"} << "'xx'";
+        QTest::newRow("layout with a path") << QStringList{"--layout=../../etc/passwd"} << "--layout";
+        QTest::newRow("unknown layout variant") << QStringList{"--layout=it(nosuch)"} << "'it(nosuch)'";
+        QTest::newRow("layout without a value") << QStringList{"--layout="} << "--layout";
     }
 
     void mistakesEndWithStatusTwoAndAShortMessage()
@@ -177,6 +181,21 @@ private slots:
         QCOMPARE(parsed.Options.Player, recorded);
         // The login name, for a player who gives none, is filed the same way.
         QCOMPARE(NormalisedPlayerName(typed), recorded);
+    }
+
+    void keyboardAndLayout()
+    {
+        QVERIFY(!Parse({}).Options.Keyboard);
+        QVERIFY(Parse({}).Options.Layout.empty());
+        const auto parsed = Parse({QStringLiteral("--keyboard"), QStringLiteral("--layout=de(nodeadkeys)")});
+        QVERIFY(!parsed.ExitCode);
+        QVERIFY(parsed.Options.Keyboard);
+        QCOMPARE(parsed.Options.Layout, std::string("de"));
+        QCOMPARE(parsed.Options.LayoutVariant, std::string("nodeadkeys"));
+        const auto italian = Parse({QStringLiteral("--layout"), QStringLiteral("it")});
+        QVERIFY(!italian.ExitCode);
+        QCOMPARE(italian.Options.Layout, std::string("it"));
+        QVERIFY(italian.Options.LayoutVariant.empty());
     }
 
     void exportToStandardOutput()
