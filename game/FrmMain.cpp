@@ -460,12 +460,9 @@ void FrmMain::timerScore_Timer()
 
 void FrmMain::TimerEsplosione_Timer()
 {
-    for (std::size_t i = 0; i < Explode.size(); ++i) {
-        Image& image = Explode[i];
-        if (!image.Visible)
-            continue;
-        const int frame = m_random.RandomBetween(FirstExplosionFrame, LastExplosionFrame);
-        image.Picture = frame;
+    for (Image& image : Explode) {
+        if (image.Visible)
+            image.Picture = m_random.RandomBetween(FirstExplosionFrame, LastExplosionFrame);
     }
 }
 
