@@ -2,7 +2,8 @@
 // comes from a fresh process:
 //
 //   bench_window fidelity <interval ms> <seconds>   the letter timer's period, live
-//   bench_window tick <samples>                     one letter tick with 18 falling, repainted
+//   bench_window tick <samples> [keyboard]          one letter tick with 18 falling, repainted;
+//                                                   with the on-screen keyboard (Italian) shown
 //   bench_window firstpaint <cue folder>            start-up to the first painted field
 //
 // KEYFALL_BENCH_GAPS=1 makes a fidelity run list every gap on standard error.
@@ -16,6 +17,7 @@
 #include "settings/Settings.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
+#include "ui/KeyboardGuide.h"
 #include "ui/PlayField.h"
 #include "ui/QtSettingsStore.h"
 #include "ui/SoundPlayer.h"
@@ -165,10 +167,15 @@ int Fidelity(int interval, double seconds)
     return 0;
 }
 
-int Tick(int samples)
+int Tick(int samples, bool keyboard)
 {
     Rig rig;
     FrmMain& form = rig.window.form();
+    if (keyboard) {
+        rig.store.Set("Tastiera", "Mostra", "true");
+        new KeyboardGuide(rig.window, rig.store, [] { return teach::KeymapFromNames({}, "pc105", "it"); });
+        QApplication::processEvents();
+    }
     PlayField* field = rig.window.picture2();
     rig.Start(2);
     // The game's own timers stay out of the way: the bench calls the tick itself.
@@ -199,6 +206,8 @@ int Tick(int samples)
         const auto t0 = Clock::now();
         rig.window.Handle([&] { form.timerLetters_Timer(); });
         field->repaint();
+        // What else the tick marked for repaint (the keyboard's keys whose light moved).
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
         const auto t1 = Clock::now();
         costs.push_back(Ms(t1 - t0));
         // Anything the tick left queued (the update request that repaint() already served).
@@ -303,6 +312,6 @@ int main(int argc, char** argv)
     if (mode == "fidelity" && argc >= 4)
         return Fidelity(std::atoi(argv[2]), std::atof(argv[3]));
     if (mode == "tick")
-        return Tick(std::atoi(argv[2]));
+        return Tick(std::atoi(argv[2]), argc >= 4 && std::string(argv[3]) == "keyboard");
     return Usage();
 }
