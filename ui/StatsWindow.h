@@ -54,8 +54,10 @@ private:
     void FillCharts(const std::vector<records::GameRecord>& games);
     void FillKeyboard();
     void AskAndExport();
+    void FitScreen();
 
     std::unique_ptr<records::RecordStore> m_store;
+    QString m_recordsPath;
     QString m_player;
     QComboBox* m_players = nullptr;
     QStackedWidget* m_pages = nullptr;

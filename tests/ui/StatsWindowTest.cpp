@@ -6,6 +6,7 @@
 #include "records/SampleGames.h"
 #include "records/TempFolder.h"
 #include "settings/MemoryStore.h"
+#include "support/Messages.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/KeyboardView.h"
@@ -14,11 +15,15 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -200,8 +205,118 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = csv.readAll().split('\n');
         QCOMPARE(lines.size(), 4); // header, two games, and the empty rest after the last break
-        QVERIFY(lines[1].startsWith("anna,"));
+        QVERIFY(lines[1].startsWith("\"anna\","));
         QVERIFY(!window.ExportCsv(QString::fromStdString(m_folder->File("no/such/folder/anna.csv"))));
+    }
+
+    void aGameInWhichNothingFellHasNoSpeedNorAccuracy()
+    {
+        auto idle = test::SampleGame("anna", -20, 50, 0, false, "2026-12-02T10:00:00Z", 0);
+        idle.landed = 0;
+        idle.keys.clear();
+        idle.keys["#"].wrong = 1;
+        idle.typingMs = 0;
+        // Two games of 40 hits, one in 60 s of falling, one in 20 s: 40 and 120 a minute.
+        auto fast = test::SampleGame("anna", 500, 50, 0, true, "2026-12-03T10:00:00Z");
+        fast.typingMs = 20000;
+        Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"), idle, fast});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        QCOMPARE(Points(window.chart(0)), 3); // it still scored
+        QCOMPARE(Points(window.chart(1)), 2);
+        QCOMPARE(Points(window.chart(2)), 2);
+        const auto* speed = static_cast<QLineSeries*>(window.chart(1)->chart()->series().front());
+        QCOMPARE(speed->at(1).x(), 3.0); // the games keep their numbers
+        // Over both games: 80 hits in 80 s of falling, the same count as each game's own.
+        QVERIFY2(window.summary()->text().contains(QStringLiteral(" · 60 caratteri al minuto")),
+                 qPrintable(window.summary()->text()));
+        // 80 hits of 86 events; the idle game's stray key is no part of it.
+        QVERIFY2(window.summary()->text().endsWith(QStringLiteral("precisione 93%")),
+                 qPrintable(window.summary()->text()));
+        QCOMPARE(window.bestTable()->item(0, 2)->text(), QLocale().toString(500));
+    }
+
+    void aNegativeTotalIsNoRecord()
+    {
+        Seed({test::SampleGame("anna", -95, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 40, 25, 0, true, "2026-12-02T10:00:00Z")});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        QCOMPARE(window.bestTable()->rowCount(), 1);
+        QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Difficile"));
+    }
+
+    void namesOfAnyLengthAreElided()
+    {
+        const QString longName(100000, QLatin1Char('N'));
+        Seed({test::SampleGame(longName.toStdString(), 120), test::SampleGame("anna", 10)});
+        StatsWindow window(m_path, longName);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize room = window.screen()->availableGeometry().size();
+        QVERIFY2(window.width() <= room.width(), qPrintable(QString::number(window.width())));
+        QVERIFY2(window.minimumSizeHint().width() <= 640,
+                 qPrintable(QString::number(window.minimumSizeHint().width())));
+        QVERIFY(window.players()->currentText().size() < 1000);
+        QCOMPARE(window.players()->currentData().toString(), longName);
+        QVERIFY(window.exportButton()->isEnabled());
+        // Choosing another player by its elided entry shows that player.
+        const int anna = window.players()->findData(QStringLiteral("anna"));
+        QVERIFY(anna >= 0);
+        window.players()->setCurrentIndex(anna);
+        emit window.players()->activated(anna);
+        QVERIFY(window.summary()->text().startsWith(QStringLiteral("1 partita")));
+        QTest::qWait(10);
+    }
+
+    void readsAFileThatIsNotToBeWrittenAndLeavesItAlone()
+    {
+        QFile garbage(m_path);
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(8192, 'Z'));
+        garbage.close();
+        test::CapturedMessages messages;
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
+        QVERIFY(window.emptyLabel()->text().contains(QStringLiteral("non si possono leggere")));
+        QCOMPARE(messages.Lines().size(), 1);
+        QVERIFY(garbage.open(QIODevice::ReadOnly));
+        QCOMPARE(garbage.readAll(), QByteArray(8192, 'Z'));
+        QCOMPARE(QDir(QFileInfo(m_path).path()).entryList(QDir::Files).size(), 1);
+    }
+
+    // Run on the default screen and again on a 640 × 480 one (tests/CMakeLists.txt).
+    void fitsTheScreenWithEveryButtonVisible()
+    {
+        Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 130, 25, 3, true, "2026-12-02T10:00:00Z")});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect room = window.screen()->availableGeometry();
+        QVERIFY2(window.frameGeometry().width() <= room.width() && window.frameGeometry().height() <= room.height(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        for (auto* tabs = window.findChild<QTabWidget*>(); const int tab : {0, 1, 2}) {
+            tabs->setCurrentIndex(tab);
+            for (QPushButton* button : window.findChildren<QPushButton*>()) {
+                if (!button->isVisibleTo(&window))
+                    continue;
+                const QRect inWindow(button->mapTo(&window, QPoint(0, 0)), button->size());
+                QVERIFY2(window.rect().contains(inWindow), qPrintable(button->text()));
+            }
+            const auto* table = window.bestTable();
+            if (tab == 0)
+                QVERIFY2(table->horizontalHeader()->sectionViewportPosition(3)
+                                 + table->horizontalHeader()->sectionSize(3)
+                             <= table->viewport()->width(),
+                         "the Data column lies off the table");
+        }
+        const auto buttons = window.findChildren<QPushButton*>();
+        QVERIFY(
+            std::any_of(buttons.begin(), buttons.end(), [](auto* b) { return b->text() == QStringLiteral("Chiudi"); }));
     }
 
     void aFileFromANewerProgramIsNotShown()
@@ -294,7 +409,20 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     StatsWindowTest stats;
     StatsInGameTest game;
-    return QTest::qExec(&stats, argc, argv) | QTest::qExec(&game, argc, argv);
+    // Test functions named on the command line: each object runs only when it has them all.
+    const auto runs = [&](QObject& test) {
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] != '-' && test.metaObject()->indexOfMethod(QByteArray(argv[i]) + "()") < 0)
+                return false;
+        }
+        return true;
+    };
+    int status = 0;
+    for (QObject* test : {static_cast<QObject*>(&stats), static_cast<QObject*>(&game)}) {
+        if (runs(*test))
+            status |= QTest::qExec(test, argc, argv);
+    }
+    return status;
 }
 
 #include "StatsWindowTest.moc"
