@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -278,22 +279,47 @@ int RecordStore::Busy(void* self, int count)
 {
     auto* store = static_cast<RecordStore*>(self);
     constexpr int kStepMs = 10;
-    if (store->m_givingUp || count * kStepMs >= store->m_options.busyTimeoutMs)
+    const bool cancelled = store->m_options.cancel && store->m_options.cancel->load();
+    if (store->m_givingUp || cancelled || count * kStepMs >= store->m_options.busyTimeoutMs)
         return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
     return 1;
 }
 
+int RecordStore::Progress(void* self)
+{
+    const auto* cancel = static_cast<RecordStore*>(self)->m_options.cancel;
+    return cancel && cancel->load() ? 1 : 0;
+}
+
 bool RecordStore::OpenFile()
 {
-    const int flags = m_options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    if (const int rc = sqlite3_open_v2(m_path.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK) {
+    int flags = m_options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    std::string name = m_path;
+    if (m_immutable) {
+        // A URI names the file; the characters a URI gives a meaning to are escaped.
+        name = "file:";
+        for (const char c : m_path) {
+            if (c == '%' || c == '?' || c == '#') {
+                char escaped[4];
+                std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+                name += escaped;
+            } else {
+                name += c;
+            }
+        }
+        name += "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    if (const int rc = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK) {
         const std::string why = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         Close();
         return Fail("cannot open " + m_path + ": " + why, rc);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &RecordStore::Busy, this);
+    if (m_options.cancel)
+        sqlite3_progress_handler(m_db, 10000, &RecordStore::Progress, this);
     return true;
 }
 
@@ -352,6 +378,17 @@ bool RecordStore::Prepare()
             version = read.Int(0);
         else if (IsCorruption(read.code()))
             return corrupt(read.error());
+        const int primary = read.code() & 0xFF;
+        if (!read.ok() && m_options.readOnly && !m_immutable
+            && (primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY)
+            && !std::filesystem::exists(m_path + "-wal")) {
+            // A file in WAL mode in a folder this reader cannot write: SQLite cannot make the
+            // shared memory its readers use. With no journal beside it the file holds every
+            // game, and no program can be writing it there, so it is read as it stands.
+            Close();
+            m_immutable = true;
+            return OpenFile() && Prepare();
+        }
         if (!read.ok())
             return failed("cannot read " + m_path + ": " + read.error(), read.code());
     }

@@ -62,6 +62,9 @@ public:
         bool readOnly = false;
         // How long RecordWriter waits before trying again a file another program holds.
         int retryMs = 3000;
+        // When set, a read under way stops soon after this becomes true (from another thread),
+        // failing with "interrupted": a window that closes does not wait for a long read.
+        const std::atomic<bool>* cancel = nullptr;
     };
 
     // Opens the file, creating it and its folder as needed, and brings the schema up to date.
@@ -113,6 +116,7 @@ private:
     bool Execute(const char* sql);
     bool Finish(const std::string& problem, int code, std::int64_t skipped);
     static int Busy(void* self, int count);
+    static int Progress(void* self);
 
     std::string m_path;
     Options m_options;
@@ -122,6 +126,7 @@ private:
     std::string m_notice;
     bool m_locked = false;
     bool m_noFile = false;
+    bool m_immutable = false; // read without the shared memory of WAL readers
     int m_version = 0;
     std::atomic<bool> m_givingUp{false};
 };

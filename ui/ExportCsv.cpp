@@ -72,9 +72,10 @@ int ExportCsv(const QString& recordsPath, const QString& player, const QString& 
         const bool written = std::fwrite(csv.constData(), 1, static_cast<std::size_t>(csv.size()), stdout)
                                  == static_cast<std::size_t>(csv.size())
                              && std::fflush(stdout) == 0;
+        const int why = errno;
         if (!written) {
             qCWarning(lcRecords, "cannot write the CSV to standard output: %s",
-                      errno ? std::strerror(errno) : "write error");
+                      why ? std::strerror(why) : "write error");
             return 1;
         }
         return 0;

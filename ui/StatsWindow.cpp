@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace keyfall {
 namespace {
@@ -53,6 +55,41 @@ QString Elided(const QFontMetrics& metrics, const QString& text, int width = kNa
     const QString head = text.size() > 1000 ? text.left(1000) + QStringLiteral("…") : text;
     return metrics.elidedText(head, Qt::ElideRight, width);
 }
+
+// Games counted together: their hits over the time characters were falling in them, and their
+// accuracy, over the games in which something fell (each game's own speed is counted the same
+// way). None without such games.
+struct Tally {
+    std::int64_t hits = 0;
+    std::int64_t landed = 0;
+    std::int64_t misses = 0;
+    std::int64_t typingMs = 0;
+
+    template <typename It>
+    static Tally Of(It first, It last)
+    {
+        Tally tally;
+        for (; first != last; ++first) {
+            if (!records::AnyLaunched(*first))
+                continue;
+            tally.hits += first->hits;
+            tally.landed += first->landed;
+            tally.misses += first->misses;
+            tally.typingMs += first->typingMs;
+        }
+        return tally;
+    }
+    std::optional<double> PerMinute() const
+    {
+        return hits + landed > 0 ? records::CharsPerMinute(hits, typingMs) : std::nullopt;
+    }
+    std::optional<double> Accuracy() const
+    {
+        if (hits + landed == 0)
+            return std::nullopt;
+        return static_cast<double>(hits) / static_cast<double>(hits + landed + misses);
+    }
+};
 
 // A tab's page that scrolls when the window is smaller than the page would like.
 QScrollArea* Scrolling(QWidget* page, QWidget* parent)
@@ -133,24 +170,94 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, qsizetype games, 
 
 } // namespace
 
+// What the loader reads for one player, off the window's thread.
+struct StatsWindow::Loaded {
+    int generation = 0;
+    QString player;
+    bool readable = true;
+    std::vector<std::string> problems; // one line each
+    std::vector<std::string> players;
+    std::vector<records::GameRecord> games;
+    std::vector<records::BestScore> best;
+    std::map<std::string, records::KeyCounts> keys;
+};
+
 StatsWindow::StatsWindow(const QString& recordsPath, const QString& player, QWidget* parent)
-    : QDialog(parent), m_player(player)
+    : QDialog(parent), m_recordsPath(recordsPath), m_player(player)
 {
     setWindowTitle(QStringLiteral("Keyfall — Statistiche"));
     setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
-    // Only reading: the window never creates, migrates or moves the file, so it reads wherever
-    // the file can be read (a read-only folder, a file another Keyfall writes).
-    records::RecordStore::Options options;
-    options.readOnly = true;
-    m_recordsPath = recordsPath;
-    m_store = std::make_unique<records::RecordStore>(recordsPath.toStdString(), options);
-    if (!m_store->Problem().empty())
-        qCWarning(lcRecords, "records: %s", m_store->Problem().c_str());
     BuildWidgets();
     ShowPlayer(player);
 }
 
-StatsWindow::~StatsWindow() = default;
+StatsWindow::~StatsWindow()
+{
+    StopLoading();
+}
+
+void StatsWindow::StopLoading()
+{
+    m_cancel = true;
+    if (m_loader.joinable())
+        m_loader.join();
+    m_cancel = false;
+}
+
+void StatsWindow::FinishLoading()
+{
+    if (m_loader.joinable())
+        m_loader.join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void StatsWindow::Load(const QString& player)
+{
+    StopLoading();
+    const int generation = ++m_generation;
+    m_loader = std::thread([this, generation, player, path = m_recordsPath.toStdString()] {
+        auto loaded = std::make_shared<Loaded>();
+        loaded->generation = generation;
+        loaded->player = player;
+        // Only reading: the window never creates, migrates or moves the file, so it reads
+        // wherever the file can be read (a read-only folder, a file another Keyfall writes).
+        records::RecordStore::Options options;
+        options.readOnly = true;
+        options.cancel = &m_cancel;
+        records::RecordStore store(path, options);
+        const auto failed = [&] {
+            if (!store.Problem().empty())
+                loaded->problems.push_back(store.Problem());
+            return !store.Problem().empty();
+        };
+        const auto noticed = [&] {
+            if (!store.Notice().empty())
+                loaded->problems.push_back(store.Notice());
+        };
+        const std::string name = player.toStdString();
+        if (!store.IsOpen()) {
+            loaded->readable = false;
+            failed();
+        } else {
+            loaded->players = store.Players();
+            loaded->games = store.Games(name);
+            if (failed()) {
+                loaded->readable = false;
+            } else {
+                noticed();
+                loaded->best = store.BestScores(name);
+                failed();
+                loaded->keys = store.KeyTotals(name);
+                failed();
+            }
+        }
+        if (m_cancel)
+            return;
+        // Delivered on the window's thread; the window waits for this thread before it goes.
+        QMetaObject::invokeMethod(
+            this, [this, loaded] { Show(*loaded); }, Qt::QueuedConnection);
+    });
+}
 
 void StatsWindow::BuildWidgets()
 {
@@ -250,76 +357,60 @@ void StatsWindow::FitScreen()
 void StatsWindow::ShowPlayer(const QString& player)
 {
     m_player = player;
+    m_status->clear();
+    m_export->setEnabled(false);
+    m_summary->clear();
+    m_empty->setText(QStringLiteral("Lettura delle statistiche…"));
+    m_pages->setCurrentWidget(m_empty);
+    Load(player);
+}
+
+void StatsWindow::Show(const Loaded& loaded)
+{
+    if (loaded.generation != m_generation)
+        return; // another player was chosen meanwhile
+    for (const std::string& line : loaded.problems)
+        qCWarning(lcRecords, "records: %s", line.c_str());
+    const QString& player = loaded.player;
     {
         const QSignalBlocker quiet(m_players);
         m_players->clear();
         const QFontMetrics metrics = m_players->fontMetrics();
-        for (const std::string& name : m_store->Players())
+        for (const std::string& name : loaded.players)
             m_players->addItem(Elided(metrics, Q(name)), Q(name));
         if (m_players->findData(player) < 0)
             m_players->addItem(Elided(metrics, player), player);
         m_players->setCurrentIndex(m_players->findData(player));
     }
-    m_status->clear();
-    if (!m_store->IsOpen()) {
+    if (!loaded.readable) {
         m_empty->setText(QStringLiteral("Le statistiche non si possono leggere in questo momento."));
-        m_pages->setCurrentWidget(m_empty);
-        m_summary->clear();
-        m_export->setEnabled(false);
         return;
     }
-    const std::vector<records::GameRecord> games = m_store->Games(player.toStdString());
-    if (!m_store->Problem().empty()) {
-        qCWarning(lcRecords, "records: %s", m_store->Problem().c_str());
-        m_empty->setText(QStringLiteral("Le statistiche non si possono leggere in questo momento."));
-        m_pages->setCurrentWidget(m_empty);
-        m_summary->clear();
-        m_export->setEnabled(false);
-        return;
-    }
-    if (!m_store->Notice().empty())
-        qCWarning(lcRecords, "records: %s", m_store->Notice().c_str());
+    const std::vector<records::GameRecord>& games = loaded.games;
     m_export->setEnabled(!games.empty());
     if (games.empty()) {
         m_empty->setText(QStringLiteral("Nessuna partita registrata per %1.\n\nGioca una partita: quando finisce, "
                                         "o quando la fermi con DA CAPO, qui vedrai i tuoi progressi.")
                              .arg(Elided(m_empty->fontMetrics(), player)));
-        m_pages->setCurrentWidget(m_empty);
-        m_summary->clear();
         return;
     }
     m_pages->setCurrentWidget(m_tabs);
     const auto finished = std::count_if(games.begin(), games.end(), [](const auto& g) { return g.finished; });
-    // Speed and accuracy come from the games in which characters fell, each counted over the
-    // time they were falling, as each game's own.
-    std::int64_t hits = 0;
-    std::int64_t landed = 0;
-    std::int64_t misses = 0;
-    std::int64_t typingMs = 0;
-    for (const auto& g : games) {
-        if (!records::AnyLaunched(g))
-            continue;
-        hits += g.hits;
-        landed += g.landed;
-        misses += g.misses;
-        typingMs += g.typingMs;
-    }
+    const Tally all = Tally::Of(games.begin(), games.end());
     QString text =
         QStringLiteral("%1 (%2), dal %3 al %4")
             .arg(games.size() == 1 ? QStringLiteral("1 partita") : QStringLiteral("%1 partite").arg(games.size()),
                  finished == 1 ? QStringLiteral("1 finita") : QStringLiteral("%1 finite").arg(finished))
             .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
                  LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")));
-    if (const auto perMinute = records::CharsPerMinute(hits, typingMs))
+    if (const auto perMinute = all.PerMinute())
         text += QStringLiteral(" · %1 caratteri al minuto").arg(qRound(*perMinute));
-    if (hits + landed > 0) {
-        const double accuracy = static_cast<double>(hits) / static_cast<double>(hits + landed + misses);
-        text += QStringLiteral(" · precisione %1%").arg(qRound(100 * accuracy));
-    }
+    if (const auto accuracy = all.Accuracy())
+        text += QStringLiteral(" · precisione %1%").arg(qRound(100 * *accuracy));
     m_summary->setText(text);
-    FillBest(m_store->BestScores(player.toStdString()));
+    FillBest(loaded.best);
     FillCharts(games);
-    FillKeyboard();
+    FillKeyboard(loaded.keys);
 }
 
 void StatsWindow::FillBest(const std::vector<records::BestScore>& best)
@@ -348,27 +439,37 @@ void StatsWindow::FillBest(const std::vector<records::BestScore>& best)
 
 void StatsWindow::FillCharts(const std::vector<records::GameRecord>& games)
 {
+    // Up to kMostPoints points per chart: beyond that many games, each point stands for a run
+    // of consecutive games, counted together as the summary counts them all. A line of a
+    // hundred thousand points draws no more than a screen's width of them shows.
+    constexpr std::size_t kMostPoints = 1000;
+    const std::size_t run = (games.size() + kMostPoints - 1) / kMostPoints;
     QList<QPointF> score;
     QList<QPointF> speed;
     QList<QPointF> accuracy;
-    score.reserve(static_cast<qsizetype>(games.size()));
-    speed.reserve(static_cast<qsizetype>(games.size()));
-    accuracy.reserve(static_cast<qsizetype>(games.size()));
     double lowScore = 0;
     double highScore = 0;
     double highSpeed = 0;
-    for (std::size_t i = 0; i < games.size(); ++i) {
-        const auto& g = games[i];
-        const auto x = static_cast<double>(i + 1);
-        score.append({x, static_cast<double>(g.total)});
-        lowScore = std::min(lowScore, static_cast<double>(g.total));
-        highScore = std::max(highScore, static_cast<double>(g.total));
+    for (std::size_t first = 0; first < games.size(); first += run) {
+        const std::size_t last = std::min(games.size(), first + run);
+        // The middle of the run, in game numbers from 1.
+        const double x = static_cast<double>(first + last + 1) / 2.0;
+        double total = 0;
+        for (std::size_t i = first; i < last; ++i)
+            total += games[i].total;
+        total /= static_cast<double>(last - first);
+        score.append({x, total});
+        lowScore = std::min(lowScore, total);
+        highScore = std::max(highScore, total);
         // A game in which no character fell has no speed and no accuracy: no point of its own.
-        if (const auto perMinute = records::CharsPerMinute(g)) {
+        const Tally tally = Tally::Of(games.begin() + static_cast<std::ptrdiff_t>(first),
+                                      games.begin() + static_cast<std::ptrdiff_t>(last));
+        if (const auto perMinute = tally.PerMinute()) {
             speed.append({x, *perMinute});
-            accuracy.append({x, 100 * records::Accuracy(g.hits, g.landed, g.misses)});
             highSpeed = std::max(highSpeed, *perMinute);
         }
+        if (const auto share = tally.Accuracy())
+            accuracy.append({x, 100 * *share});
     }
     const QString games_ = QStringLiteral("Partita (dalla prima, %1, all'ultima, %2)")
                                .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
@@ -380,9 +481,9 @@ void StatsWindow::FillCharts(const std::vector<records::GameRecord>& games)
     SetSeries(m_charts[2], accuracy, count, 0, 100, games_);
 }
 
-void StatsWindow::FillKeyboard()
+void StatsWindow::FillKeyboard(const std::map<std::string, records::KeyCounts>& characters)
 {
-    auto keys = records::ByKey(m_store->KeyTotals(m_player.toStdString()));
+    auto keys = records::ByKey(characters);
     const auto weakest = records::WeakestKeys(keys);
     QStringList names;
     for (const auto& k : weakest)

@@ -377,6 +377,39 @@ TEST(RecordStoreReadOnly, AReadOnlyFolderWithAJournalIsRead)
     EXPECT_EQ(status, 0) << "1 not opened, 2 the games in the journal not read";
 }
 
+// The file as Keyfall leaves it when it quits (in WAL mode, no journal beside it), in a
+// folder the reader cannot write, named with characters a URI would give a meaning to.
+TEST(RecordStoreReadOnly, AReadOnlyFolderWithoutAJournalIsRead)
+{
+    TempFolder folder;
+    namespace fs = std::filesystem;
+    fs::create_directory(folder.File("a?b#c%20"));
+    const std::string path = folder.File("a?b#c%20/keyfall.sqlite");
+    {
+        RecordStore store(path, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
+        ASSERT_TRUE(store.Save(SampleGame("anna", 20)));
+    }
+    ASSERT_FALSE(fs::exists(path + "-wal"));
+    ASSERT_EQ(Slurp(path).at(18), 2) << "the header says WAL mode";
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                       | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(folder.File("a?b#c%20"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read
+                                                 | fs::perms::group_exec | fs::perms::others_read
+                                                 | fs::perms::others_exec);
+    const int status = AsOrdinaryUser([&] {
+        RecordStore store(path, ReadOnly());
+        if (!store.IsOpen())
+            return 1;
+        if (store.Games("anna").size() != 2)
+            return 2;
+        return 0;
+    });
+    fs::permissions(folder.File("a?b#c%20"), fs::perms::owner_all);
+    EXPECT_EQ(status, 0) << "1 not opened, 2 not read";
+}
+
 // ---- Failures -------------------------------------------------------------------------
 
 TEST(RecordStoreFailure, AFileThatIsNoDatabaseIsMovedAsideAndANewOneBegins)

@@ -119,6 +119,7 @@ private slots:
     void saysSoPlainlyWhenThereAreNoGames()
     {
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Keyfall — Statistiche"));
         QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
@@ -138,6 +139,7 @@ private slots:
               test::SampleGame("anna", 999, 50, 0, false, "2026-12-04T10:00:00Z"),
               test::SampleGame("bruno", 50, 100, 2, true, "2026-12-04T11:00:00Z")});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         window.show();
         QVERIFY(window.pages()->currentWidget() != window.emptyLabel());
         QVERIFY(window.summary()->text().startsWith(QStringLiteral("4 partite (3 finite)")));
@@ -178,6 +180,7 @@ private slots:
 
         window.players()->setCurrentText(QStringLiteral("bruno"));
         window.ShowPlayer(QStringLiteral("bruno"));
+        window.FinishLoading();
         QCOMPARE(Points(window.chart(0)), 1);
         QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Facile"));
         CheckAxes(window); // one game: its axis runs from game 1 to game 2
@@ -199,6 +202,7 @@ private slots:
     {
         Seed({test::SampleGame("anna", 120), test::SampleGame("anna", 130), test::SampleGame("bruno", 5)});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         const QString file = QString::fromStdString(m_folder->File("anna.csv"));
         QVERIFY(window.ExportCsv(file));
         QFile csv(file);
@@ -221,6 +225,7 @@ private slots:
         fast.typingMs = 20000;
         Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"), idle, fast});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         QCOMPARE(Points(window.chart(0)), 3); // it still scored
         QCOMPARE(Points(window.chart(1)), 2);
         QCOMPARE(Points(window.chart(2)), 2);
@@ -240,6 +245,7 @@ private slots:
         Seed({test::SampleGame("anna", -95, 50, 0, true, "2026-12-01T10:00:00Z"),
               test::SampleGame("anna", 40, 25, 0, true, "2026-12-02T10:00:00Z")});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         QCOMPARE(window.bestTable()->rowCount(), 1);
         QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Difficile"));
     }
@@ -249,6 +255,7 @@ private slots:
         const QString longName(100000, QLatin1Char('N'));
         Seed({test::SampleGame(longName.toStdString(), 120), test::SampleGame("anna", 10)});
         StatsWindow window(m_path, longName);
+        window.FinishLoading();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QSize room = window.screen()->availableGeometry().size();
@@ -263,6 +270,7 @@ private slots:
         QVERIFY(anna >= 0);
         window.players()->setCurrentIndex(anna);
         emit window.players()->activated(anna);
+        window.FinishLoading();
         QVERIFY(window.summary()->text().startsWith(QStringLiteral("1 partita")));
         QTest::qWait(10);
     }
@@ -276,6 +284,7 @@ private slots:
         garbage.close();
         test::CapturedMessages messages;
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
         QVERIFY(window.emptyLabel()->text().contains(QStringLiteral("non si possono leggere")));
         QCOMPARE(messages.Lines().size(), 1);
@@ -290,6 +299,7 @@ private slots:
         Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"),
               test::SampleGame("anna", 130, 25, 3, true, "2026-12-02T10:00:00Z")});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QRect room = window.screen()->availableGeometry();
@@ -331,6 +341,7 @@ private slots:
         if (!sqlite.waitForFinished(60000) || sqlite.exitCode() != 0)
             QSKIP("the sqlite3 shell is needed to make a file of a newer version");
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
         QVERIFY(window.emptyLabel()->text().contains(QStringLiteral("non si possono leggere")));
     }
