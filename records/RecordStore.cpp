@@ -90,7 +90,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     INSERT INTO games_checked SELECT * FROM games WHERE id NOT IN (SELECT id FROM games_set_aside);
     CREATE TABLE game_keys_checked (
         game_id        INTEGER NOT NULL REFERENCES games(id) ON DELETE CASCADE,
-        character      TEXT    NOT NULL CHECK (typeof(character) = 'text' AND length(character) BETWEEN 1 AND 16),
+        character      TEXT    NOT NULL CHECK (typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64),
         launched       INTEGER NOT NULL CHECK (launched BETWEEN 0 AND 2147483647),
         hits           INTEGER NOT NULL CHECK (hits BETWEEN 0 AND 2147483647),
         landed         INTEGER NOT NULL CHECK (landed BETWEEN 0 AND 2147483647),
@@ -101,7 +101,7 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     CREATE TABLE game_keys_set_aside AS SELECT * FROM game_keys WHERE 0;
     INSERT INTO game_keys_set_aside SELECT * FROM game_keys
         WHERE game_id IS NULL OR game_id NOT IN (SELECT id FROM games_checked)
-        OR (typeof(character) = 'text' AND length(character) BETWEEN 1 AND 16
+        OR (typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64
             AND launched BETWEEN 0 AND 2147483647 AND hits BETWEEN 0 AND 2147483647
             AND landed BETWEEN 0 AND 2147483647 AND wrong BETWEEN 0 AND 2147483647
             AND reaction_ticks BETWEEN 0 AND 9223372036854775807) IS NOT 1;
@@ -129,7 +129,7 @@ constexpr const char* kValidGames = R"sql((SELECT * FROM games WHERE (
     AND duration_ms BETWEEN 0 AND 9223372036854775807 AND typing_ms BETWEEN 0 AND duration_ms
     AND finished IN (0, 1)) IS 1))sql";
 constexpr const char* kValidKeys = R"sql((SELECT * FROM game_keys WHERE (
-    typeof(character) = 'text' AND length(character) BETWEEN 1 AND 16
+    typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64
     AND launched BETWEEN 0 AND 2147483647 AND hits BETWEEN 0 AND 2147483647
     AND landed BETWEEN 0 AND 2147483647 AND wrong BETWEEN 0 AND 2147483647
     AND reaction_ticks BETWEEN 0 AND 9223372036854775807) IS 1))sql";

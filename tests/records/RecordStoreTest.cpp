@@ -639,6 +639,22 @@ TEST(RecordStoreDomain, ReadingLeavesOutRowsOutsideTheDomainAndSaysHowMany)
         << "nothing deleted";
 }
 
+TEST(RecordStoreDomain, EveryStrayKeyAGameCanRecordIsInside)
+{
+    TempFolder folder;
+    RecordStore store(folder.File("keyfall.sqlite"), Quick());
+    GameRecord game = SampleGame("anna", 10);
+    const std::string nul(1, '\0');
+    for (const std::string& typed :
+         {nul, std::string("\xC3\xA8"), std::string("\xE2\x82\xAC"), std::string("\xF0\x9F\x98\x80")})
+        game.keys[typed].wrong = 1;
+    ASSERT_TRUE(store.Save(game)) << store.Problem();
+    const auto keys = store.KeyTotals("anna");
+    EXPECT_EQ(keys.count(nul), 1u);
+    EXPECT_EQ(keys.count("\xF0\x9F\x98\x80"), 1u);
+    EXPECT_TRUE(store.Notice().empty()) << store.Notice();
+}
+
 TEST(RecordStore, ARecordIsAPositiveTotalOfAFinishedGame)
 {
     TempFolder folder;

@@ -32,6 +32,8 @@
 
 #include <cmath>
 
+#include <sqlite3.h>
+
 using namespace keyfall;
 
 namespace {
@@ -238,6 +240,38 @@ private slots:
         QVERIFY2(window.summary()->text().endsWith(QStringLiteral("precisione 93%")),
                  qPrintable(window.summary()->text()));
         QCOMPARE(window.bestTable()->item(0, 2)->text(), QLocale().toString(500));
+    }
+
+    void manyGamesAreChartedByRunsOfGames()
+    {
+        Seed({test::SampleGame("anna", 100, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 300, 50, 0, true, "2026-12-01T11:00:00Z")});
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(m_path.toUtf8().constData(), &db), SQLITE_OK);
+        // 2,500 games: the two above, over and over.
+        QCOMPARE(sqlite3_exec(db,
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1249) "
+                              "INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, "
+                              "hits, misses, landed, duration_ms, typing_ms, finished) SELECT player_id, started_at, "
+                              "level, rounds, rounds_played, key_set, total, hits, misses, landed, duration_ms, "
+                              "typing_ms, finished FROM games, n",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        QVERIFY(window.summary()->text().startsWith(QStringLiteral("2500 partite")));
+        for (int chart = 0; chart < 3; ++chart)
+            QCOMPARE(Points(window.chart(chart)), 834); // runs of three games
+        const auto* score = static_cast<QLineSeries*>(window.chart(0)->chart()->series().front());
+        // By start, the 1,250 games of 100 points come first: each point is its run's mean, at
+        // the run's middle game; the last run holds the last game alone.
+        QCOMPARE(score->at(0), QPointF(2, 100));
+        QCOMPARE(score->at(416), QPointF(1250, 100 + 200.0 / 3)); // games 1249 to 1251
+        QCOMPARE(score->at(833), QPointF(2500, 300));
+        const auto* x = qobject_cast<QValueAxis*>(window.chart(0)->chart()->axes(Qt::Horizontal).front());
+        QCOMPARE(x->max(), 2500.0);
+        CheckAxes(window);
     }
 
     void aNegativeTotalIsNoRecord()
