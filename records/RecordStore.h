@@ -39,10 +39,10 @@ struct BestScore {
 
 struct SaveResult {
     std::int64_t id = 0;
-    // The player's best finished game on the same level and key set before this one.
+    // The player's best positive total of a finished game on the same level and key set
+    // before this one.
     std::optional<int> previousBest;
-    // A finished game above every earlier finished game on its level and key set (the
-    // first finished one counts when it scored above zero).
+    // A finished game with a positive total above every earlier one on its level and key set.
     bool newRecord = false;
 };
 
@@ -67,7 +67,8 @@ public:
         const std::atomic<bool>* cancel = nullptr;
     };
 
-    // Opens the file, creating it and its folder as needed, and brings the schema up to date.
+    // Opens the file, creating it and its folder as needed, and brings the schema up to date;
+    // a read-only store only opens what is there.
     RecordStore(std::string path, Options options);
     ~RecordStore();
     RecordStore(const RecordStore&) = delete;
