@@ -93,7 +93,7 @@ test-sanitize:
 # files) are suppressed as in test-sanitize.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZERS = settings_fuzzer settings_save_fuzzer cue_fuzzer
+FUZZERS = settings_fuzzer settings_save_fuzzer cue_fuzzer records_fuzzer
 fuzz:
 	@$(DEPS) build fuzz
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKEYFALL_FUZZ=ON $(GAME_ONLY)

@@ -105,9 +105,23 @@ void GameRecorder::GameEnded(std::int16_t total, bool finished)
     m_sink(std::move(done));
 }
 
-double CharsPerMinute(const GameRecord& game)
+bool AnyLaunched(const GameRecord& game)
 {
-    return game.typingMs > 0 ? game.hits * 60000.0 / static_cast<double>(game.typingMs) : 0.0;
+    return game.hits + game.landed > 0;
+}
+
+std::optional<double> CharsPerMinute(std::int64_t hits, std::int64_t typingMs)
+{
+    if (typingMs <= 0)
+        return std::nullopt;
+    return static_cast<double>(hits) * 60000.0 / static_cast<double>(typingMs);
+}
+
+std::optional<double> CharsPerMinute(const GameRecord& game)
+{
+    if (!AnyLaunched(game))
+        return std::nullopt;
+    return CharsPerMinute(game.hits, game.typingMs);
 }
 
 double Accuracy(int hits, int landed, int misses)

@@ -31,29 +31,35 @@ std::map<std::string, KeyStat> ByKey(const std::map<std::string, KeyCounts>& cha
     return keys;
 }
 
-std::vector<KeyStat> WeakestKeys(const std::map<std::string, KeyStat>& keys, std::size_t count, int minEvents)
+double MeanAccuracy(const std::map<std::string, KeyStat>& keys)
 {
-    std::vector<KeyStat> seen;
-    std::vector<KeyStat> rare;
+    std::int64_t hits = 0;
+    std::int64_t events = 0;
     for (const auto& [key, stat] : keys) {
-        if (stat.Events() >= minEvents)
-            seen.push_back(stat);
-        else if (stat.Events() > 0)
-            rare.push_back(stat);
+        hits += stat.counts.hits;
+        events += stat.Events();
     }
-    const auto weaker = [](const KeyStat& a, const KeyStat& b) {
+    return events > 0 ? static_cast<double>(hits) / static_cast<double>(events) : 0.0;
+}
+
+std::vector<KeyStat> WeakestKeys(const std::map<std::string, KeyStat>& keys, std::size_t count, int minLaunches)
+{
+    const double mean = MeanAccuracy(keys);
+    std::vector<KeyStat> weak;
+    for (const auto& [key, stat] : keys) {
+        if (stat.counts.launched >= minLaunches && stat.accuracy < mean && stat.accuracy < 1.0)
+            weak.push_back(stat);
+    }
+    std::sort(weak.begin(), weak.end(), [](const KeyStat& a, const KeyStat& b) {
         if (a.accuracy != b.accuracy)
             return a.accuracy < b.accuracy;
         if (a.reactionMs != b.reactionMs)
             return a.reactionMs > b.reactionMs;
         return a.key < b.key;
-    };
-    std::sort(seen.begin(), seen.end(), weaker);
-    std::sort(rare.begin(), rare.end(), weaker);
-    seen.insert(seen.end(), rare.begin(), rare.end());
-    if (seen.size() > count)
-        seen.resize(count);
-    return seen;
+    });
+    if (weak.size() > count)
+        weak.resize(count);
+    return weak;
 }
 
 } // namespace keyfall::records

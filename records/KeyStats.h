@@ -22,9 +22,17 @@ struct KeyStat {
 // (punctuation typed by mistake) are left out.
 std::map<std::string, KeyStat> ByKey(const std::map<std::string, KeyCounts>& characters);
 
-// Up to `count` keys that most need practice: the least accurate first, the slower first
-// among equals. Keys with fewer than `minEvents` events are considered only when there are
-// not enough others.
-std::vector<KeyStat> WeakestKeys(const std::map<std::string, KeyStat>& keys, std::size_t count = 5, int minEvents = 5);
+// Below this many launches a key is not judged: one slip would move its accuracy by a tenth
+// or more, and a key seen in one game only would be named for one bad moment.
+inline constexpr int kMinLaunchesToJudge = 10;
+
+// The player's own accuracy over every key: all hits over all events.
+double MeanAccuracy(const std::map<std::string, KeyStat>& keys);
+
+// Up to `count` keys that most need practice: those launched at least `minLaunches` times
+// and less accurate than the player's own mean, the least accurate first, the slower first
+// among equals. A key typed without a slip is never among them.
+std::vector<KeyStat> WeakestKeys(const std::map<std::string, KeyStat>& keys, std::size_t count = 5,
+                                 int minLaunches = kMinLaunchesToJudge);
 
 } // namespace keyfall::records

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace keyfall::records {
@@ -36,8 +37,13 @@ struct GameRecord {
     bool operator==(const GameRecord&) const = default;
 };
 
-// Characters hit per minute of falling time; 0 for a game with no falling time.
-double CharsPerMinute(const GameRecord& game);
+// A game in which at least one character fell: only such a game has a speed and an accuracy.
+bool AnyLaunched(const GameRecord& game);
+// Characters hit per minute of the time characters were falling; none for a game in which
+// no character fell.
+std::optional<double> CharsPerMinute(const GameRecord& game);
+// The same over several games: their hits over their falling time together.
+std::optional<double> CharsPerMinute(std::int64_t hits, std::int64_t typingMs);
 // Hits out of everything that happened to the player's characters and keys: each launched
 // character ends as a hit or a landing, and each stray key is a miss. 0 to 1; 0 when nothing
 // happened at all.

@@ -54,14 +54,104 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     CREATE INDEX games_by_player ON games(player_id, started_at);
     CREATE INDEX games_by_level ON games(player_id, level, key_set, finished, total);
     )sql",
+    // 3: each column states its domain, the values a game can produce. SQLite adds CHECK
+    // constraints only by rebuilding a table: the rows inside the domain are copied, the others
+    // are kept, as they were, in the *_set_aside tables (nothing a player played is deleted).
+    // Runs with foreign keys off, so that dropping the old tables touches no row.
+    R"sql(
+    CREATE TABLE games_checked (
+        id            INTEGER PRIMARY KEY,
+        player_id     INTEGER NOT NULL REFERENCES players(id),
+        started_at    TEXT    NOT NULL CHECK (started_at GLOB
+                          '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z'
+                          AND strftime('%Y-%m-%dT%H:%M:%SZ', julianday(started_at)) IS started_at),
+        level         INTEGER NOT NULL CHECK (level IN (100, 50, 25)),
+        rounds        INTEGER NOT NULL CHECK (rounds BETWEEN -32768 AND 32767),
+        rounds_played INTEGER NOT NULL CHECK (rounds_played BETWEEN 0 AND 32767),
+        key_set       INTEGER NOT NULL CHECK (key_set BETWEEN -1 AND 255),
+        total         INTEGER NOT NULL CHECK (total BETWEEN -32768 AND 32767),
+        hits          INTEGER NOT NULL CHECK (hits BETWEEN 0 AND 2147483647),
+        misses        INTEGER NOT NULL CHECK (misses BETWEEN 0 AND 2147483647),
+        landed        INTEGER NOT NULL CHECK (landed BETWEEN 0 AND 2147483647),
+        duration_ms   INTEGER NOT NULL CHECK (duration_ms BETWEEN 0 AND 9223372036854775807),
+        typing_ms     INTEGER NOT NULL CHECK (typing_ms BETWEEN 0 AND duration_ms),
+        finished      INTEGER NOT NULL CHECK (finished IN (0, 1))
+    );
+    CREATE TABLE games_set_aside AS SELECT * FROM games WHERE 0;
+    INSERT INTO games_set_aside SELECT * FROM games WHERE (
+        started_at GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z'
+        AND strftime('%Y-%m-%dT%H:%M:%SZ', julianday(started_at)) IS started_at
+        AND level IN (100, 50, 25) AND rounds BETWEEN -32768 AND 32767
+        AND rounds_played BETWEEN 0 AND 32767 AND key_set BETWEEN -1 AND 255
+        AND total BETWEEN -32768 AND 32767 AND hits BETWEEN 0 AND 2147483647
+        AND misses BETWEEN 0 AND 2147483647 AND landed BETWEEN 0 AND 2147483647
+        AND duration_ms BETWEEN 0 AND 9223372036854775807 AND typing_ms BETWEEN 0 AND duration_ms
+        AND finished IN (0, 1)) IS NOT 1;
+    INSERT INTO games_checked SELECT * FROM games WHERE id NOT IN (SELECT id FROM games_set_aside);
+    CREATE TABLE game_keys_checked (
+        game_id        INTEGER NOT NULL REFERENCES games(id) ON DELETE CASCADE,
+        character      TEXT    NOT NULL CHECK (typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64),
+        launched       INTEGER NOT NULL CHECK (launched BETWEEN 0 AND 2147483647),
+        hits           INTEGER NOT NULL CHECK (hits BETWEEN 0 AND 2147483647),
+        landed         INTEGER NOT NULL CHECK (landed BETWEEN 0 AND 2147483647),
+        wrong          INTEGER NOT NULL CHECK (wrong BETWEEN 0 AND 2147483647),
+        reaction_ticks INTEGER NOT NULL CHECK (reaction_ticks BETWEEN 0 AND 9223372036854775807),
+        PRIMARY KEY (game_id, character)
+    ) WITHOUT ROWID;
+    CREATE TABLE game_keys_set_aside AS SELECT * FROM game_keys WHERE 0;
+    INSERT INTO game_keys_set_aside SELECT * FROM game_keys
+        WHERE game_id IS NULL OR game_id NOT IN (SELECT id FROM games_checked)
+        OR (typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64
+            AND launched BETWEEN 0 AND 2147483647 AND hits BETWEEN 0 AND 2147483647
+            AND landed BETWEEN 0 AND 2147483647 AND wrong BETWEEN 0 AND 2147483647
+            AND reaction_ticks BETWEEN 0 AND 9223372036854775807) IS NOT 1;
+    INSERT INTO game_keys_checked SELECT * FROM game_keys k WHERE NOT EXISTS (
+        SELECT 1 FROM game_keys_set_aside a WHERE a.game_id IS k.game_id AND a.character IS k.character);
+    DROP TABLE game_keys;
+    DROP TABLE games;
+    ALTER TABLE games_checked RENAME TO games;
+    ALTER TABLE game_keys_checked RENAME TO game_keys;
+    CREATE INDEX games_by_player ON games(player_id, started_at);
+    CREATE INDEX games_by_level ON games(player_id, level, key_set, finished, total);
+    )sql",
 };
+
+// The games and characters inside the domain the schema states since version 3, for the
+// reads: a file edited by another program may hold anything, whatever its version says.
+// Kept the same as the CHECK constraints of step 3.
+constexpr const char* kValidGames = R"sql((SELECT * FROM games WHERE (
+    started_at GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z'
+    AND strftime('%Y-%m-%dT%H:%M:%SZ', julianday(started_at)) IS started_at
+    AND level IN (100, 50, 25) AND rounds BETWEEN -32768 AND 32767
+    AND rounds_played BETWEEN 0 AND 32767 AND key_set BETWEEN -1 AND 255
+    AND total BETWEEN -32768 AND 32767 AND hits BETWEEN 0 AND 2147483647
+    AND misses BETWEEN 0 AND 2147483647 AND landed BETWEEN 0 AND 2147483647
+    AND duration_ms BETWEEN 0 AND 9223372036854775807 AND typing_ms BETWEEN 0 AND duration_ms
+    AND finished IN (0, 1)) IS 1))sql";
+constexpr const char* kValidKeys = R"sql((SELECT * FROM game_keys WHERE (
+    typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64
+    AND launched BETWEEN 0 AND 2147483647 AND hits BETWEEN 0 AND 2147483647
+    AND landed BETWEEN 0 AND 2147483647 AND wrong BETWEEN 0 AND 2147483647
+    AND reaction_ticks BETWEEN 0 AND 9223372036854775807) IS 1))sql";
+
+// `sql` with every "{games}" and "{keys}" replaced by the valid rows of those tables.
+std::string WithDomain(std::string sql)
+{
+    for (const auto& [name, rows] : {std::pair{"{games}", kValidGames}, std::pair{"{keys}", kValidKeys}}) {
+        for (auto at = sql.find(name); at != std::string::npos; at = sql.find(name))
+            sql.replace(at, std::char_traits<char>::length(name), rows);
+    }
+    return sql;
+}
 
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql) : m_db(db)
     {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+        if (const int rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); rc != SQLITE_OK) {
             m_error = sqlite3_errmsg(db);
+            m_code = rc;
+        }
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement&) = delete;
@@ -120,29 +210,36 @@ bool IsCorruption(int code)
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
+bool IsLock(int code)
+{
+    const int primary = code & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 int ToInt(std::int64_t value)
 {
     return static_cast<int>(value);
 }
 
-// A CSV field: quoted when it holds a separator, a quote or a line break.
-std::string CsvField(const std::string& text)
+std::string GameCount(std::int64_t count)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
+    return count == 1 ? "1 game" : std::to_string(count) + " games";
 }
 
 } // namespace
 
 RecordStore::RecordStore(std::string path, Options options) : m_path(std::move(path)), m_options(std::move(options))
 {
+    if (m_options.readOnly) {
+        std::error_code error;
+        if (!std::filesystem::exists(m_path, error) && !error) {
+            m_noFile = true;
+            return;
+        }
+        if (OpenFile() && !Prepare())
+            Close();
+        return;
+    }
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::path(m_path).parent_path();
     if (!folder.empty())
@@ -164,9 +261,10 @@ RecordStore::~RecordStore()
     Close();
 }
 
-bool RecordStore::Fail(const std::string& what)
+bool RecordStore::Fail(const std::string& what, int code)
 {
     m_problem = what;
+    m_locked = IsLock(code);
     return false;
 }
 
@@ -181,38 +279,77 @@ int RecordStore::Busy(void* self, int count)
 {
     auto* store = static_cast<RecordStore*>(self);
     constexpr int kStepMs = 10;
-    if (store->m_givingUp || count * kStepMs >= store->m_options.busyTimeoutMs)
+    const bool cancelled = store->m_options.cancel && store->m_options.cancel->load();
+    if (store->m_givingUp || cancelled || count * kStepMs >= store->m_options.busyTimeoutMs)
         return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
     return 1;
 }
 
+int RecordStore::Progress(void* self)
+{
+    const auto* cancel = static_cast<RecordStore*>(self)->m_options.cancel;
+    return cancel && cancel->load() ? 1 : 0;
+}
+
 bool RecordStore::OpenFile()
 {
-    if (sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    int flags = m_options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    std::string name = m_path;
+    if (m_immutable) {
+        // A URI names the file; the characters a URI gives a meaning to are escaped.
+        name = "file:";
+        for (const char c : m_path) {
+            if (c == '%' || c == '?' || c == '#') {
+                char escaped[4];
+                std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+                name += escaped;
+            } else {
+                name += c;
+            }
+        }
+        name += "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    if (const int rc = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK) {
         const std::string why = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         Close();
-        return Fail("cannot open " + m_path + ": " + why);
+        return Fail("cannot open " + m_path + ": " + why, rc);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_handler(m_db, &RecordStore::Busy, this);
+    if (m_options.cancel)
+        sqlite3_progress_handler(m_db, 10000, &RecordStore::Progress, this);
     return true;
 }
 
 bool RecordStore::Execute(const char* sql)
 {
     char* message = nullptr;
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &message);
+    if (rc == SQLITE_OK)
         return true;
-    m_problem = message ? message : sqlite3_errmsg(m_db);
+    Fail(message ? message : sqlite3_errmsg(m_db), rc);
     sqlite3_free(message);
     return false;
+}
+
+bool RecordStore::Finish(const std::string& problem, int code, std::int64_t skipped)
+{
+    if (!problem.empty())
+        return Fail("cannot read " + m_path + ": " + problem, code);
+    m_problem.clear();
+    m_locked = false;
+    m_notice = skipped > 0 ? GameCount(skipped) + " outside the values a game can produce left out of " + m_path : "";
+    return true;
 }
 
 bool RecordStore::Prepare()
 {
     const auto corrupt = [this](const std::string& why) {
         Close();
+        if (m_options.readOnly)
+            return Fail(m_path + " is not a readable records file (" + why + ")");
         std::string aside = m_path + ".corrupt-" + (m_options.stamp.empty() ? "unknown" : m_options.stamp);
         for (int n = 2; std::filesystem::exists(aside); ++n)
             aside = m_path + ".corrupt-" + m_options.stamp + "-" + std::to_string(n);
@@ -228,120 +365,194 @@ bool RecordStore::Prepare()
         m_movedAside = aside;
         return Fail(m_path + " was damaged (" + why + "); moved aside to " + aside + ", a new file begins");
     };
+    const auto failed = [this](const std::string& what, int code) {
+        Fail(what, code);
+        Close();
+        return false;
+    };
 
-    int version = 0;
+    std::int64_t version = 0;
     {
         Statement read(m_db, "PRAGMA user_version");
         if (read.Step())
-            version = ToInt(read.Int(0));
+            version = read.Int(0);
         else if (IsCorruption(read.code()))
             return corrupt(read.error());
-        if (!read.ok()) {
-            Fail("cannot read " + m_path + ": " + read.error());
+        const int primary = read.code() & 0xFF;
+        if (!read.ok() && m_options.readOnly && !m_immutable
+            && (primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY)
+            && !std::filesystem::exists(m_path + "-wal")) {
+            // A file in WAL mode in a folder this reader cannot write: SQLite cannot make the
+            // shared memory its readers use. With no journal beside it the file holds every
+            // game, and no program can be writing it there, so it is read as it stands.
             Close();
-            return false;
+            m_immutable = true;
+            return OpenFile() && Prepare();
         }
+        if (!read.ok())
+            return failed("cannot read " + m_path + ": " + read.error(), read.code());
     }
-    if (version > kSchemaVersion) {
-        Fail(m_path + " was written by a newer Keyfall (schema " + std::to_string(version) + ", this one knows "
-             + std::to_string(kSchemaVersion) + "); it is left as it is");
-        Close();
-        return false;
+    // The version is whatever four bytes of the file's header hold: below zero is as foreign
+    // as above the newest, and neither may pick a step of the migrations.
+    if (version > kSchemaVersion)
+        return failed(m_path + " was written by a newer Keyfall (schema " + std::to_string(version)
+                          + ", this one knows " + std::to_string(kSchemaVersion) + "); it is left as it is",
+                      0);
+    if (version < 0)
+        return failed(m_path + " has a schema version no Keyfall writes (" + std::to_string(version)
+                          + "); it is left as it is",
+                      0);
+    m_version = static_cast<int>(version);
+    if (m_options.readOnly) {
+        if (m_version == 0) {
+            // An empty file, or one no Keyfall has written a game in: nothing to read.
+            Close();
+            m_noFile = true;
+        }
+        m_problem.clear();
+        return true;
     }
     if (m_options.check) {
-        Statement check(m_db, "PRAGMA quick_check(1)");
-        const bool row = check.Step();
-        if (!row && IsCorruption(check.code()))
-            return corrupt(check.error());
-        if (row && check.Text(0) != "ok")
-            return corrupt(check.Text(0));
-        if (!row && !check.ok()) {
-            Fail("cannot check " + m_path + ": " + check.error());
-            Close();
-            return false;
+        // A row outside a column's domain is no damage: reading leaves it out. Only what
+        // SQLite cannot read is.
+        Statement check(m_db, "PRAGMA quick_check(100)");
+        std::string damage;
+        while (check.Step()) {
+            const std::string line = check.Text(0);
+            if (line != "ok" && line.rfind("CHECK constraint failed", 0) != 0 && line.rfind("NULL value in", 0) != 0
+                && damage.empty())
+                damage = line;
         }
+        if (IsCorruption(check.code()))
+            return corrupt(check.error());
+        if (!check.ok())
+            return failed("cannot check " + m_path + ": " + check.error(), check.code());
+        if (!damage.empty())
+            return corrupt(damage);
     }
     // WAL lets the statistics window read while a game is written. A read-only file keeps
-    // whatever journal it has.
-    Execute("PRAGMA journal_mode=WAL");
+    // whatever journal it has; a file another program holds is tried again later.
+    if (!Execute("PRAGMA journal_mode=WAL") && m_locked)
+        return failed("cannot open " + m_path + ": " + m_problem, SQLITE_BUSY);
     // In WAL mode NORMAL never corrupts the file; a power cut may cost the last game only.
     Execute("PRAGMA synchronous=NORMAL");
+    if (!Migrate()) {
+        const bool locked = m_locked;
+        return failed("cannot bring " + m_path + " up to date: " + m_problem, locked ? SQLITE_BUSY : 0);
+    }
+    // After the migrations: rebuilding a table with foreign keys on would delete what refers to it.
     if (!Execute("PRAGMA foreign_keys=ON")) {
         Close();
         return false;
     }
-    if (!Migrate()) {
-        m_problem = "cannot bring " + m_path + " up to date: " + m_problem;
-        Close();
-        return false;
-    }
     m_problem.clear();
+    m_locked = false;
     return true;
 }
 
 bool RecordStore::Migrate()
 {
-    {
-        Statement read(m_db, "PRAGMA user_version");
-        if (read.Step() && read.Int(0) == kSchemaVersion)
-            return true;
-    }
+    if (m_version == kSchemaVersion)
+        return true;
     // IMMEDIATE takes the write lock at once, so two programs opening an old file together
     // migrate it once: the second finds the new version inside its own transaction.
     if (!Execute("BEGIN IMMEDIATE"))
         return false;
-    int version = 0;
+    const auto rollBack = [this] {
+        const std::string why = m_problem;
+        const bool locked = m_locked;
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_problem = why;
+        m_locked = locked;
+        return false;
+    };
+    std::int64_t version = -1;
     {
         Statement read(m_db, "PRAGMA user_version");
         if (read.Step())
-            version = ToInt(read.Int(0));
-    }
-    for (int step = version; step < kSchemaVersion; ++step) {
-        if (!Execute(kMigrations[step])) {
-            Execute("ROLLBACK");
-            return false;
+            version = read.Int(0);
+        if (!read.ok()) {
+            Fail(read.error(), read.code());
+            return rollBack();
         }
     }
-    const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-    if (!Execute(setVersion.c_str()) || !Execute("COMMIT")) {
-        const std::string why = m_problem;
-        Execute("ROLLBACK");
-        m_problem = why;
-        return false;
+    if (version < 0 || version > kSchemaVersion) {
+        Fail("its schema version changed to " + std::to_string(version) + " meanwhile");
+        return rollBack();
     }
+    for (auto step = static_cast<int>(version); step < kSchemaVersion; ++step) {
+        if (!Execute(kMigrations[step]))
+            return rollBack();
+    }
+    const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+    if (!Execute(setVersion.c_str()))
+        return rollBack();
+    std::int64_t setAside = 0;
+    if (version < 3) {
+        Statement count(m_db, "SELECT COUNT(*) FROM games_set_aside");
+        if (count.Step())
+            setAside = count.Int(0);
+    }
+    if (!Execute("COMMIT"))
+        return rollBack();
+    m_version = kSchemaVersion;
+    if (setAside > 0)
+        m_notice = GameCount(setAside) + " outside the values a game can produce moved to the table games_set_aside of "
+                   + m_path;
     return true;
 }
 
 std::optional<SaveResult> RecordStore::Save(const GameRecord& game)
 {
-    if (!m_db)
+    const auto result = Write(game);
+    // The game is safe in the journal; copying it into the main file now makes that one file
+    // a whole backup while the game runs. A reader in the way only delays the copy to the
+    // next game.
+    if (result)
+        sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+    return result;
+}
+
+std::optional<SaveResult> RecordStore::Write(const GameRecord& game)
+{
+    if (!m_db) {
+        if (m_noFile)
+            Fail("game not recorded: " + m_path + " is open only for reading");
         return std::nullopt;
-    const auto failed = [this](const std::string& why) -> std::optional<SaveResult> {
-        m_problem = "game not recorded in " + m_path + ": " + why;
+    }
+    if (m_options.readOnly) {
+        Fail("game not recorded: " + m_path + " is open only for reading");
+        return std::nullopt;
+    }
+    const auto failed = [this, &game](const std::string& why, int code) -> std::optional<SaveResult> {
+        Fail("game of " + game.player + " started at " + game.startedAt + " not recorded in " + m_path + ": " + why,
+             code);
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         return std::nullopt;
     };
     if (!Execute("BEGIN IMMEDIATE"))
-        return failed(m_problem);
+        return failed(m_problem, m_locked ? SQLITE_BUSY : 0);
 
     Statement player(m_db, "INSERT INTO players(name) VALUES (?1) ON CONFLICT(name) DO NOTHING");
     player.Bind(1, game.player).Step();
     if (!player.ok())
-        return failed(player.error());
+        return failed(player.error(), player.code());
     Statement id(m_db, "SELECT id FROM players WHERE name = ?1");
     if (!id.Bind(1, game.player).Step())
-        return failed(id.ok() ? "player missing" : id.error());
+        return failed(id.ok() ? "player missing" : id.error(), id.code());
     const std::int64_t playerId = id.Int(0);
 
     SaveResult result;
-    Statement best(m_db, "SELECT MAX(total) FROM games WHERE player_id = ?1 AND level = ?2 AND key_set = ?3 "
-                         "AND finished = 1");
+    Statement best(m_db, WithDomain("SELECT MAX(total) FROM {games} WHERE player_id = ?1 AND level = ?2 "
+                                    "AND key_set = ?3 AND finished = 1 AND total > 0")
+                             .c_str());
     best.Bind(1, playerId).Bind(2, game.level).Bind(3, game.keySet);
     if (best.Step() && !best.IsNull(0))
         result.previousBest = ToInt(best.Int(0));
     if (!best.ok())
-        return failed(best.error());
-    result.newRecord = game.finished && (result.previousBest ? game.total > *result.previousBest : game.total > 0);
+        return failed(best.error(), best.code());
+    // A record is something to beat: a total above zero, above every earlier one.
+    result.newRecord = game.finished && game.total > 0 && (!result.previousBest || game.total > *result.previousBest);
 
     Statement insert(m_db, "INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, "
                            "hits, misses, landed, duration_ms, typing_ms, finished) "
@@ -351,7 +562,7 @@ std::optional<SaveResult> RecordStore::Save(const GameRecord& game)
     insert.Bind(9, game.misses).Bind(10, game.landed).Bind(11, game.durationMs).Bind(12, game.typingMs);
     insert.Bind(13, game.finished ? 1 : 0).Step();
     if (!insert.ok())
-        return failed(insert.error());
+        return failed(insert.error(), insert.code());
     result.id = sqlite3_last_insert_rowid(m_db);
 
     Statement key(m_db, "INSERT INTO game_keys(game_id, character, launched, hits, landed, wrong, reaction_ticks) "
@@ -360,60 +571,71 @@ std::optional<SaveResult> RecordStore::Save(const GameRecord& game)
         key.Bind(1, result.id).Bind(2, character).Bind(3, counts.launched).Bind(4, counts.hits);
         key.Bind(5, counts.landed).Bind(6, counts.wrong).Bind(7, counts.reactionTicks).Step();
         if (!key.ok())
-            return failed(key.error());
+            return failed(key.error(), key.code());
         key.Reset();
     }
     if (!Execute("COMMIT"))
-        return failed(m_problem);
+        return failed(m_problem, m_locked ? SQLITE_BUSY : 0);
     m_problem.clear();
+    m_locked = false;
     return result;
 }
 
 std::vector<std::string> RecordStore::Players()
 {
     std::vector<std::string> names;
-    if (!m_db)
+    if (!m_db) {
+        if (m_noFile)
+            Finish({}, 0, 0);
         return names;
+    }
     Statement query(m_db, "SELECT name FROM players ORDER BY name");
     while (query.Step())
         names.push_back(query.Text(0));
+    Finish(query.error(), query.code(), 0);
     return names;
 }
 
 std::vector<BestScore> RecordStore::BestScores(const std::string& player)
 {
     std::vector<BestScore> scores;
-    if (!m_db)
+    if (!m_db) {
+        if (m_noFile)
+            Finish({}, 0, 0);
         return scores;
-    // SQLite takes the bare started_at of the row that holds MIN/MAX; MIN(id) among the
-    // best rows picks the first game that reached the score.
-    Statement query(m_db, R"sql(
-        SELECT g.level, g.key_set, g.total, g.started_at
-        FROM games g JOIN players p ON p.id = g.player_id
-        WHERE p.name = ?1 AND g.finished = 1
-          AND g.id = (SELECT MIN(h.id) FROM games h
-                      WHERE h.player_id = g.player_id AND h.level = g.level AND h.key_set = g.key_set
-                        AND h.finished = 1
-                        AND h.total = (SELECT MAX(total) FROM games k
-                                       WHERE k.player_id = g.player_id AND k.level = g.level
-                                         AND k.key_set = g.key_set AND k.finished = 1))
-        ORDER BY g.level DESC, g.key_set)sql");
+    }
+    // The best total per level and key set, then the first game that reached it.
+    Statement query(m_db, WithDomain(R"sql(
+        WITH mine AS (SELECT g.* FROM {games} g JOIN players p ON p.id = g.player_id
+                      WHERE p.name = ?1 AND g.finished = 1 AND g.total > 0),
+             best AS (SELECT level, key_set, MAX(total) AS total FROM mine GROUP BY level, key_set)
+        SELECT b.level, b.key_set, b.total,
+               (SELECT m.started_at FROM mine m
+                WHERE m.level = b.level AND m.key_set = b.key_set AND m.total = b.total
+                ORDER BY m.id LIMIT 1)
+        FROM best b ORDER BY b.level DESC, b.key_set)sql")
+                              .c_str());
     query.Bind(1, player);
     while (query.Step())
         scores.push_back({ToInt(query.Int(0)), ToInt(query.Int(1)), ToInt(query.Int(2)), query.Text(3)});
+    Finish(query.error(), query.code(), 0);
     return scores;
 }
 
 std::vector<GameRecord> RecordStore::Games(const std::string& player)
 {
     std::vector<GameRecord> games;
-    if (!m_db)
+    if (!m_db) {
+        if (m_noFile)
+            Finish({}, 0, 0);
         return games;
-    Statement query(m_db, R"sql(
+    }
+    Statement query(m_db, WithDomain(R"sql(
         SELECT g.started_at, g.level, g.rounds, g.rounds_played, g.key_set, g.total, g.hits, g.misses,
                g.landed, g.duration_ms, g.typing_ms, g.finished
-        FROM games g JOIN players p ON p.id = g.player_id
-        WHERE p.name = ?1 ORDER BY g.started_at, g.id)sql");
+        FROM {games} g JOIN players p ON p.id = g.player_id
+        WHERE p.name = ?1 ORDER BY g.started_at, g.id)sql")
+                              .c_str());
     query.Bind(1, player);
     while (query.Step()) {
         GameRecord& g = games.emplace_back();
@@ -431,47 +653,40 @@ std::vector<GameRecord> RecordStore::Games(const std::string& player)
         g.typingMs = query.Int(10);
         g.finished = query.Int(11) != 0;
     }
+    if (!query.ok()) {
+        Finish(query.error(), query.code(), 0);
+        return games;
+    }
+    Statement all(m_db, "SELECT COUNT(*) FROM games g JOIN players p ON p.id = g.player_id WHERE p.name = ?1");
+    all.Bind(1, player);
+    const std::int64_t stored = all.Step() ? all.Int(0) : 0;
+    Finish(all.error(), all.code(), stored - static_cast<std::int64_t>(games.size()));
     return games;
 }
 
 std::map<std::string, KeyCounts> RecordStore::KeyTotals(const std::string& player)
 {
     std::map<std::string, KeyCounts> keys;
-    if (!m_db)
+    if (!m_db) {
+        if (m_noFile)
+            Finish({}, 0, 0);
         return keys;
-    Statement query(m_db, R"sql(
-        SELECT k.character, SUM(k.launched), SUM(k.hits), SUM(k.landed), SUM(k.wrong), SUM(k.reaction_ticks),
-               SUM(k.reaction_ticks * g.level)
-        FROM game_keys k JOIN games g ON g.id = k.game_id JOIN players p ON p.id = g.player_id
-        WHERE p.name = ?1 GROUP BY k.character)sql");
+    }
+    // Sums of numbers that each fit an int may not: the sums are capped at what a count holds.
+    Statement query(m_db, WithDomain(R"sql(
+        SELECT k.character, MIN(SUM(k.launched), 2147483647), MIN(SUM(k.hits), 2147483647),
+               MIN(SUM(k.landed), 2147483647), MIN(SUM(k.wrong), 2147483647),
+               TOTAL(k.reaction_ticks), TOTAL(k.reaction_ticks * g.level)
+        FROM {keys} k JOIN {games} g ON g.id = k.game_id JOIN players p ON p.id = g.player_id
+        WHERE p.name = ?1 GROUP BY k.character)sql")
+                              .c_str());
     query.Bind(1, player);
     while (query.Step()) {
         keys[query.Text(0)] = {ToInt(query.Int(1)), ToInt(query.Int(2)), ToInt(query.Int(3)),
                                ToInt(query.Int(4)), query.Int(5),        query.Int(6)};
     }
+    Finish(query.error(), query.code(), 0);
     return keys;
-}
-
-bool RecordStore::ExportCsv(const std::string& player, std::ostream& out)
-{
-    if (!m_db)
-        return false;
-    out << "giocatore,inizio,livello,giri,giri_giocati,tasti,punti,colpiti,errori,caduti,durata_s,"
-           "caratteri_al_minuto,precisione_percento,finita\r\n";
-    char number[32];
-    for (const GameRecord& g : Games(player)) {
-        out << CsvField(g.player) << ',' << g.startedAt << ',' << CsvField(LevelName(g.level)) << ',' << g.rounds << ','
-            << g.roundsPlayed << ',' << CsvField(KeySetName(g.keySet)) << ',' << g.total << ',' << g.hits << ','
-            << g.misses << ',' << g.landed << ',';
-        std::snprintf(number, sizeof number, "%.1f", static_cast<double>(g.durationMs) / 1000.0);
-        out << number << ',';
-        std::snprintf(number, sizeof number, "%.1f", CharsPerMinute(g));
-        out << number << ',';
-        std::snprintf(number, sizeof number, "%.1f", 100.0 * Accuracy(g.hits, g.landed, g.misses));
-        out << number << ',' << (g.finished ? "si" : "no") << "\r\n";
-    }
-    out.flush();
-    return static_cast<bool>(out);
 }
 
 } // namespace keyfall::records

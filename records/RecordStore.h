@@ -4,8 +4,16 @@
 // teachers' own tools; it is versioned with PRAGMA user_version and migrated on opening.
 //
 // Nothing here ever stops the game: a file that cannot be opened, is locked, read-only,
-// corrupt or from a newer Keyfall leaves the store closed or the game unrecorded, with one
-// line in Problem() saying why. A corrupt file is moved aside, never deleted.
+// corrupt or of a schema this Keyfall does not know leaves the store closed or the game
+// unrecorded, with one line in Problem() saying why. A corrupt file is moved aside, never
+// deleted; a store opened only for reading never moves, creates or changes anything.
+//
+// Each column has a domain, the values a game can produce (docs/records.md). The schema
+// enforces it for new writes; reading leaves out rows outside it (a file edited by hand or
+// by a hostile program) and says how many in Notice().
+//
+// Adding to the schema: append a step to the migrations in RecordStore.cpp and raise
+// kSchemaVersion; a released step is never edited.
 
 #include "records/Record.h"
 
@@ -13,7 +21,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,7 +28,7 @@ struct sqlite3;
 
 namespace keyfall::records {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 struct BestScore {
     int level = 0;
@@ -32,10 +39,10 @@ struct BestScore {
 
 struct SaveResult {
     std::int64_t id = 0;
-    // The player's best finished game on the same level and key set before this one.
+    // The player's best positive total of a finished game on the same level and key set
+    // before this one.
     std::optional<int> previousBest;
-    // A finished game above every earlier finished game on its level and key set (the
-    // first finished one counts when it scored above zero).
+    // A finished game with a positive total above every earlier one on its level and key set.
     bool newRecord = false;
 };
 
@@ -49,33 +56,53 @@ public:
         int busyTimeoutMs = 2000;
         // The wall-clock time for the name of a corrupt file moved aside, "20261208T110703".
         std::string stamp;
+        // Only reading (the export, the statistics window): the file is opened read-only and
+        // never created, migrated, checked or moved aside. A file that does not exist holds
+        // no games.
+        bool readOnly = false;
+        // How long RecordWriter waits before trying again a file another program holds.
+        int retryMs = 3000;
+        // When set, a read under way stops soon after this becomes true (from another thread),
+        // failing with "interrupted": a window that closes does not wait for a long read.
+        const std::atomic<bool>* cancel = nullptr;
     };
 
-    // Opens the file, creating it and its folder as needed, and brings the schema up to date.
+    // Opens the file, creating it and its folder as needed, and brings the schema up to date;
+    // a read-only store only opens what is there.
     RecordStore(std::string path, Options options);
     ~RecordStore();
     RecordStore(const RecordStore&) = delete;
     RecordStore& operator=(const RecordStore&) = delete;
 
-    bool IsOpen() const { return m_db != nullptr; }
+    // The file can be read (and, unless read-only, written); a read-only store of a file
+    // that does not exist yet counts as open, with no games.
+    bool IsOpen() const { return m_db != nullptr || m_noFile; }
     // Why the last operation failed, in one line; empty after a success.
     const std::string& Problem() const { return m_problem; }
+    // The last failure was another program holding the file: trying again later may succeed.
+    bool Locked() const { return m_locked; }
+    // One line worth telling after an operation that succeeded (rows outside the domain left
+    // out by a read, or set aside by bringing the schema up to date); empty when there is none.
+    const std::string& Notice() const { return m_notice; }
     const std::string& path() const { return m_path; }
     // Where a corrupt file was moved to on opening, or empty.
     const std::string& MovedAside() const { return m_movedAside; }
 
-    // Writes one game in one transaction; nothing on failure (see Problem()).
+    // Writes one game in one transaction, then copies it into the main file (a checkpoint),
+    // so that a copy of that one file holds every game written; nothing on failure (see
+    // Problem() and Locked()).
     std::optional<SaveResult> Save(const GameRecord& game);
 
+    // The reads below give what they could read; a failed read leaves the reason in
+    // Problem(), a successful one clears it. Rows outside the domain are left out (Notice()).
     std::vector<std::string> Players();
-    // Best finished game per level and key set, by level (easy first) and key set.
+    // Best finished game with a positive total per level and key set, by level (easy first)
+    // and key set.
     std::vector<BestScore> BestScores(const std::string& player);
     // Every game of the player, oldest first; `keys` stays empty.
     std::vector<GameRecord> Games(const std::string& player);
     // Each character's counts over all the player's games, reaction times in ms.
     std::map<std::string, KeyCounts> KeyTotals(const std::string& player);
-    // The player's games as CSV (one header line, then one line per game, oldest first).
-    bool ExportCsv(const std::string& player, std::ostream& out);
 
     // Makes a write that is waiting for a lock give up at once (safe from another thread).
     void GiveUpWaiting() { m_givingUp = true; }
@@ -84,16 +111,24 @@ private:
     bool OpenFile();
     bool Prepare();
     bool Migrate();
-    bool Fail(const std::string& what);
+    std::optional<SaveResult> Write(const GameRecord& game);
+    bool Fail(const std::string& what, int code = 0);
     void Close();
     bool Execute(const char* sql);
+    bool Finish(const std::string& problem, int code, std::int64_t skipped);
     static int Busy(void* self, int count);
+    static int Progress(void* self);
 
     std::string m_path;
     Options m_options;
     sqlite3* m_db = nullptr;
     std::string m_problem;
     std::string m_movedAside;
+    std::string m_notice;
+    bool m_locked = false;
+    bool m_noFile = false;
+    bool m_immutable = false; // read without the shared memory of WAL readers
+    int m_version = 0;
     std::atomic<bool> m_givingUp{false};
 };
 

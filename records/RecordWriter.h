@@ -25,18 +25,25 @@ public:
 
     RecordWriter(std::string path, RecordStore::Options options, Saved saved, Report report);
     // Finishes the games already handed over, but gives up at once on a file that another
-    // program holds locked: quitting never waits for it.
+    // program holds locked: quitting never waits for it, and each game left unwritten is one
+    // line.
     ~RecordWriter();
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
 
-    // Queues the game and returns at once.
+    // Queues the game and returns at once. While another program holds the file the game is
+    // kept in memory and tried again with every later game and every Options::retryMs; a file
+    // that could not be opened for a lock is opened again the same way.
     void Write(GameRecord game);
-    // Waits until every queued game has been written or given up (for tests and tools).
+    // Waits until every queued game has been tried once: written, given up, or kept for a later
+    // try (for tests and tools).
     void Flush();
 
 private:
     void Run();
+    void Open(bool lastTry);
+    void WritePending(bool lastTry);
+    bool Stopping();
 
     std::string m_path;
     RecordStore::Options m_options;
@@ -49,6 +56,10 @@ private:
     bool m_busy = true; // until the file is open
     bool m_stopping = false;
     std::unique_ptr<RecordStore> m_store;
+    // Only the writer's thread touches these.
+    std::deque<GameRecord> m_pending; // handed over, not yet written
+    bool m_closedForGood = false;     // the file cannot be opened in this run, for good
+    bool m_lockReported = false;      // the lock in the way has been told once
     std::thread m_thread;
 };
 

@@ -27,7 +27,8 @@ public:
 
     // What the game window hands its events to.
     records::GameRecorder& recorder() { return m_recorder; }
-    // Waits until every game handed over has been written (tests, tools).
+    // Waits until every game handed over has been tried once: written, or kept while another
+    // program holds the file (tests, tools).
     void Flush() { m_writer->Flush(); }
 
 signals:

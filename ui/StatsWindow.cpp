@@ -1,13 +1,14 @@
 #include "ui/StatsWindow.h"
 
-#include "ui/Log.h"
-
 #include "records/KeyStats.h"
+#include "ui/ExportCsv.h"
 #include "ui/KeyboardView.h"
+#include "ui/Log.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -18,7 +19,8 @@
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -27,7 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
+#include <optional>
 
 namespace keyfall {
 namespace {
@@ -41,6 +43,62 @@ QString LocalDate(const std::string& utc, const QString& format = QStringLiteral
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// Names and file paths of any length are shown elided to this many pixels: the window keeps
+// its size whatever the records hold.
+constexpr int kNameWidth = 320;
+
+QString Elided(const QFontMetrics& metrics, const QString& text, int width = kNameWidth)
+{
+    // A name of a hundred thousand characters costs no layout of them all.
+    const QString head = text.size() > 1000 ? text.left(1000) + QStringLiteral("…") : text;
+    return metrics.elidedText(head, Qt::ElideRight, width);
+}
+
+// Games counted together: their hits over the time characters were falling in them, and their
+// accuracy, over the games in which something fell (each game's own speed is counted the same
+// way). None without such games.
+struct Tally {
+    std::int64_t hits = 0;
+    std::int64_t landed = 0;
+    std::int64_t misses = 0;
+    std::int64_t typingMs = 0;
+
+    template <typename It>
+    static Tally Of(It first, It last)
+    {
+        Tally tally;
+        for (; first != last; ++first) {
+            if (!records::AnyLaunched(*first))
+                continue;
+            tally.hits += first->hits;
+            tally.landed += first->landed;
+            tally.misses += first->misses;
+            tally.typingMs += first->typingMs;
+        }
+        return tally;
+    }
+    std::optional<double> PerMinute() const
+    {
+        return hits + landed > 0 ? records::CharsPerMinute(hits, typingMs) : std::nullopt;
+    }
+    std::optional<double> Accuracy() const
+    {
+        if (hits + landed == 0)
+            return std::nullopt;
+        return static_cast<double>(hits) / static_cast<double>(hits + landed + misses);
+    }
+};
+
+// A tab's page that scrolls when the window is smaller than the page would like.
+QScrollArea* Scrolling(QWidget* page, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setWidget(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    return area;
 }
 
 QChartView* MakeChart(const QString& title, QWidget* parent)
@@ -69,7 +127,8 @@ qsizetype GameStep(qsizetype lastGame)
 
 namespace {
 
-void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, double highest, const QString& xTitle)
+void SetSeries(QChartView* view, const QList<QPointF>& points, qsizetype games, double lowest, double highest,
+               const QString& xTitle)
 {
     QChart* chart = view->chart();
     chart->removeAllSeries();
@@ -85,7 +144,7 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, do
     chart->addSeries(series);
     auto* x = new QValueAxis;
     x->setLabelFormat(QStringLiteral("%d"));
-    const qsizetype last = std::max<qsizetype>(2, points.size());
+    const qsizetype last = std::max<qsizetype>(2, games);
     x->setRange(1, static_cast<qreal>(last));
     // Games are counted in whole numbers: ticks at 1, 2, 5, 10, 20… games apart, at most six,
     // so that no two labels read the same.
@@ -111,22 +170,94 @@ void SetSeries(QChartView* view, const QList<QPointF>& points, double lowest, do
 
 } // namespace
 
+// What the loader reads for one player, off the window's thread.
+struct StatsWindow::Loaded {
+    int generation = 0;
+    QString player;
+    bool readable = true;
+    std::vector<std::string> problems; // one line each
+    std::vector<std::string> players;
+    std::vector<records::GameRecord> games;
+    std::vector<records::BestScore> best;
+    std::map<std::string, records::KeyCounts> keys;
+};
+
 StatsWindow::StatsWindow(const QString& recordsPath, const QString& player, QWidget* parent)
-    : QDialog(parent), m_player(player)
+    : QDialog(parent), m_recordsPath(recordsPath), m_player(player)
 {
     setWindowTitle(QStringLiteral("Keyfall — Statistiche"));
     setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
-    // Only reading: the check of the whole file is the writer's job, at the game's start.
-    records::RecordStore::Options options;
-    options.check = false;
-    m_store = std::make_unique<records::RecordStore>(recordsPath.toStdString(), options);
-    if (!m_store->Problem().empty())
-        qCWarning(lcRecords, "records: %s", m_store->Problem().c_str());
     BuildWidgets();
     ShowPlayer(player);
 }
 
-StatsWindow::~StatsWindow() = default;
+StatsWindow::~StatsWindow()
+{
+    StopLoading();
+}
+
+void StatsWindow::StopLoading()
+{
+    m_cancel = true;
+    if (m_loader.joinable())
+        m_loader.join();
+    m_cancel = false;
+}
+
+void StatsWindow::FinishLoading()
+{
+    if (m_loader.joinable())
+        m_loader.join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void StatsWindow::Load(const QString& player)
+{
+    StopLoading();
+    const int generation = ++m_generation;
+    m_loader = std::thread([this, generation, player, path = m_recordsPath.toStdString()] {
+        auto loaded = std::make_shared<Loaded>();
+        loaded->generation = generation;
+        loaded->player = player;
+        // Only reading: the window never creates, migrates or moves the file, so it reads
+        // wherever the file can be read (a read-only folder, a file another Keyfall writes).
+        records::RecordStore::Options options;
+        options.readOnly = true;
+        options.cancel = &m_cancel;
+        records::RecordStore store(path, options);
+        const auto failed = [&] {
+            if (!store.Problem().empty())
+                loaded->problems.push_back(store.Problem());
+            return !store.Problem().empty();
+        };
+        const auto noticed = [&] {
+            if (!store.Notice().empty())
+                loaded->problems.push_back(store.Notice());
+        };
+        const std::string name = player.toStdString();
+        if (!store.IsOpen()) {
+            loaded->readable = false;
+            failed();
+        } else {
+            loaded->players = store.Players();
+            loaded->games = store.Games(name);
+            if (failed()) {
+                loaded->readable = false;
+            } else {
+                noticed();
+                loaded->best = store.BestScores(name);
+                failed();
+                loaded->keys = store.KeyTotals(name);
+                failed();
+            }
+        }
+        if (m_cancel)
+            return;
+        // Delivered on the window's thread; the window waits for this thread before it goes.
+        QMetaObject::invokeMethod(
+            this, [this, loaded] { Show(*loaded); }, Qt::QueuedConnection);
+    });
+}
 
 void StatsWindow::BuildWidgets()
 {
@@ -135,6 +266,7 @@ void StatsWindow::BuildWidgets()
     top->addWidget(new QLabel(QStringLiteral("Giocatore:"), this));
     m_players = new QComboBox(this);
     m_players->setMinimumContentsLength(16);
+    m_players->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     top->addWidget(m_players);
     top->addStretch(1);
     m_export = new QPushButton(QStringLiteral("Esporta in CSV…"), this);
@@ -142,6 +274,7 @@ void StatsWindow::BuildWidgets()
     layout->addLayout(top);
 
     m_summary = new QLabel(this);
+    m_summary->setWordWrap(true);
     layout->addWidget(m_summary);
 
     m_pages = new QStackedWidget(this);
@@ -174,7 +307,7 @@ void StatsWindow::BuildWidgets()
     // The lowest chart also names the games under its axis: without the room for that line,
     // the chart elides its labels and the line to "...".
     m_charts.back()->setMinimumHeight(m_charts.back()->minimumHeight() + 2 * fontMetrics().height());
-    m_tabs->addTab(progress, QStringLiteral("Andamento"));
+    m_tabs->addTab(Scrolling(progress, m_tabs), QStringLiteral("Andamento"));
 
     auto* keys = new QWidget(m_tabs);
     auto* keysLayout = new QVBoxLayout(keys);
@@ -190,11 +323,12 @@ void StatsWindow::BuildWidgets()
     weakFont.setBold(true);
     m_weakest->setFont(weakFont);
     keysLayout->addWidget(m_weakest);
-    m_tabs->addTab(keys, QStringLiteral("Tastiera"));
+    m_tabs->addTab(Scrolling(keys, m_tabs), QStringLiteral("Tastiera"));
     m_pages->addWidget(m_tabs);
     layout->addWidget(m_pages, 1);
 
     m_status = new QLabel(this);
+    m_status->setWordWrap(true);
     layout->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("Chiudi"), QDialogButtonBox::RejectRole);
@@ -202,63 +336,81 @@ void StatsWindow::BuildWidgets()
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_export, &QPushButton::clicked, this, &StatsWindow::AskAndExport);
-    connect(m_players, &QComboBox::textActivated, this, &StatsWindow::ShowPlayer);
-    resize(820, 700);
+    connect(m_players, &QComboBox::activated, this,
+            [this](int index) { ShowPlayer(m_players->itemData(index).toString()); });
+    FitScreen();
+}
+
+void StatsWindow::FitScreen()
+{
+    // 820 × 700 where there is room; on a smaller screen the window takes what the screen
+    // offers, less its frame, and the tabs scroll.
+    QSize size(820, 700);
+    if (const QScreen* shown = screen()) {
+        const QSize room = shown->availableGeometry().size() - QSize(16, 48);
+        size = size.boundedTo(room);
+        setMaximumSize(shown->availableGeometry().size());
+    }
+    resize(size);
 }
 
 void StatsWindow::ShowPlayer(const QString& player)
 {
     m_player = player;
+    m_status->clear();
+    m_export->setEnabled(false);
+    m_summary->clear();
+    m_empty->setText(QStringLiteral("Lettura delle statistiche…"));
+    m_pages->setCurrentWidget(m_empty);
+    Load(player);
+}
+
+void StatsWindow::Show(const Loaded& loaded)
+{
+    if (loaded.generation != m_generation)
+        return; // another player was chosen meanwhile
+    for (const std::string& line : loaded.problems)
+        qCWarning(lcRecords, "records: %s", line.c_str());
+    const QString& player = loaded.player;
     {
         const QSignalBlocker quiet(m_players);
         m_players->clear();
-        for (const std::string& name : m_store->Players())
-            m_players->addItem(Q(name));
-        if (m_players->findText(player) < 0)
-            m_players->addItem(player);
-        m_players->setCurrentText(player);
+        const QFontMetrics metrics = m_players->fontMetrics();
+        for (const std::string& name : loaded.players)
+            m_players->addItem(Elided(metrics, Q(name)), Q(name));
+        if (m_players->findData(player) < 0)
+            m_players->addItem(Elided(metrics, player), player);
+        m_players->setCurrentIndex(m_players->findData(player));
     }
-    m_status->clear();
-    if (!m_store->IsOpen()) {
+    if (!loaded.readable) {
         m_empty->setText(QStringLiteral("Le statistiche non si possono leggere in questo momento."));
-        m_pages->setCurrentWidget(m_empty);
-        m_summary->clear();
-        m_export->setEnabled(false);
         return;
     }
-    const std::vector<records::GameRecord> games = m_store->Games(player.toStdString());
+    const std::vector<records::GameRecord>& games = loaded.games;
     m_export->setEnabled(!games.empty());
     if (games.empty()) {
         m_empty->setText(QStringLiteral("Nessuna partita registrata per %1.\n\nGioca una partita: quando finisce, "
                                         "o quando la fermi con DA CAPO, qui vedrai i tuoi progressi.")
-                             .arg(player));
-        m_pages->setCurrentWidget(m_empty);
-        m_summary->clear();
+                             .arg(Elided(m_empty->fontMetrics(), player)));
         return;
     }
     m_pages->setCurrentWidget(m_tabs);
     const auto finished = std::count_if(games.begin(), games.end(), [](const auto& g) { return g.finished; });
-    int hits = 0;
-    int landed = 0;
-    int misses = 0;
-    std::int64_t typingMs = 0;
-    for (const auto& g : games) {
-        hits += g.hits;
-        landed += g.landed;
-        misses += g.misses;
-        typingMs += g.typingMs;
-    }
-    m_summary->setText(
-        QStringLiteral("%1 (%2), dal %3 al %4 · %5 caratteri al minuto · precisione %6%")
+    const Tally all = Tally::Of(games.begin(), games.end());
+    QString text =
+        QStringLiteral("%1 (%2), dal %3 al %4")
             .arg(games.size() == 1 ? QStringLiteral("1 partita") : QStringLiteral("%1 partite").arg(games.size()),
                  finished == 1 ? QStringLiteral("1 finita") : QStringLiteral("%1 finite").arg(finished))
             .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
-                 LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")))
-            .arg(typingMs > 0 ? qRound(hits * 60000.0 / static_cast<double>(typingMs)) : 0)
-            .arg(qRound(100 * records::Accuracy(hits, landed, misses))));
-    FillBest(m_store->BestScores(player.toStdString()));
+                 LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")));
+    if (const auto perMinute = all.PerMinute())
+        text += QStringLiteral(" · %1 caratteri al minuto").arg(qRound(*perMinute));
+    if (const auto accuracy = all.Accuracy())
+        text += QStringLiteral(" · precisione %1%").arg(qRound(100 * *accuracy));
+    m_summary->setText(text);
+    FillBest(loaded.best);
     FillCharts(games);
-    FillKeyboard();
+    FillKeyboard(loaded.keys);
 }
 
 void StatsWindow::FillBest(const std::vector<records::BestScore>& best)
@@ -287,37 +439,51 @@ void StatsWindow::FillBest(const std::vector<records::BestScore>& best)
 
 void StatsWindow::FillCharts(const std::vector<records::GameRecord>& games)
 {
+    // Up to kMostPoints points per chart: beyond that many games, each point stands for a run
+    // of consecutive games, counted together as the summary counts them all. A line of a
+    // hundred thousand points draws no more than a screen's width of them shows.
+    constexpr std::size_t kMostPoints = 1000;
+    const std::size_t run = (games.size() + kMostPoints - 1) / kMostPoints;
     QList<QPointF> score;
     QList<QPointF> speed;
     QList<QPointF> accuracy;
-    score.reserve(static_cast<qsizetype>(games.size()));
-    speed.reserve(static_cast<qsizetype>(games.size()));
-    accuracy.reserve(static_cast<qsizetype>(games.size()));
     double lowScore = 0;
     double highScore = 0;
     double highSpeed = 0;
-    for (std::size_t i = 0; i < games.size(); ++i) {
-        const auto& g = games[i];
-        const auto x = static_cast<double>(i + 1);
-        score.append({x, static_cast<double>(g.total)});
-        speed.append({x, records::CharsPerMinute(g)});
-        accuracy.append({x, 100 * records::Accuracy(g.hits, g.landed, g.misses)});
-        lowScore = std::min(lowScore, static_cast<double>(g.total));
-        highScore = std::max(highScore, static_cast<double>(g.total));
-        highSpeed = std::max(highSpeed, speed.back().y());
+    for (std::size_t first = 0; first < games.size(); first += run) {
+        const std::size_t last = std::min(games.size(), first + run);
+        // The middle of the run, in game numbers from 1.
+        const double x = static_cast<double>(first + last + 1) / 2.0;
+        double total = 0;
+        for (std::size_t i = first; i < last; ++i)
+            total += games[i].total;
+        total /= static_cast<double>(last - first);
+        score.append({x, total});
+        lowScore = std::min(lowScore, total);
+        highScore = std::max(highScore, total);
+        // A game in which no character fell has no speed and no accuracy: no point of its own.
+        const Tally tally = Tally::Of(games.begin() + static_cast<std::ptrdiff_t>(first),
+                                      games.begin() + static_cast<std::ptrdiff_t>(last));
+        if (const auto perMinute = tally.PerMinute()) {
+            speed.append({x, *perMinute});
+            highSpeed = std::max(highSpeed, *perMinute);
+        }
+        if (const auto share = tally.Accuracy())
+            accuracy.append({x, 100 * *share});
     }
     const QString games_ = QStringLiteral("Partita (dalla prima, %1, all'ultima, %2)")
                                .arg(LocalDate(games.front().startedAt, QStringLiteral("dd/MM/yyyy")),
                                     LocalDate(games.back().startedAt, QStringLiteral("dd/MM/yyyy")));
     // The three charts share their games: only the lowest one names them.
-    SetSeries(m_charts[0], score, lowScore, highScore, {});
-    SetSeries(m_charts[1], speed, 0, highSpeed, {});
-    SetSeries(m_charts[2], accuracy, 0, 100, games_);
+    const auto count = static_cast<qsizetype>(games.size());
+    SetSeries(m_charts[0], score, count, lowScore, highScore, {});
+    SetSeries(m_charts[1], speed, count, 0, highSpeed, {});
+    SetSeries(m_charts[2], accuracy, count, 0, 100, games_);
 }
 
-void StatsWindow::FillKeyboard()
+void StatsWindow::FillKeyboard(const std::map<std::string, records::KeyCounts>& characters)
 {
-    auto keys = records::ByKey(m_store->KeyTotals(m_player.toStdString()));
+    auto keys = records::ByKey(characters);
     const auto weakest = records::WeakestKeys(keys);
     QStringList names;
     for (const auto& k : weakest)
@@ -329,30 +495,30 @@ void StatsWindow::FillKeyboard()
 
 bool StatsWindow::ExportCsv(const QString& file)
 {
-    std::ostringstream csv;
-    if (!m_store->ExportCsv(m_player.toStdString(), csv))
+    QByteArray csv;
+    QString error;
+    if (!ReadExport(m_recordsPath, m_player, csv, error) || !WriteExport(file, csv, error)) {
+        qCWarning(lcRecords, "cannot export the records to %s: %s", qPrintable(file), qPrintable(error));
         return false;
-    // QSaveFile writes beside the target and renames it over: a failed export leaves an
-    // earlier file of the same name whole.
-    QSaveFile out(file);
-    const std::string text = csv.str();
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0)
-        return false;
-    return out.commit();
+    }
+    return true;
 }
 
 void StatsWindow::AskAndExport()
 {
-    const QString suggested = QDir::home().filePath(QStringLiteral("keyfall-%1.csv").arg(m_player));
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("keyfall-%1.csv").arg(m_player.left(40).replace(QLatin1Char('/'), QLatin1Char('_'))));
     const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta le partite"), suggested,
                                                       QStringLiteral("File CSV (*.csv)"));
     if (file.isEmpty())
         return;
     if (ExportCsv(file))
-        m_status->setText(QStringLiteral("Partite esportate in %1").arg(QDir::toNativeSeparators(file)));
+        m_status->setText(QStringLiteral("Partite esportate in %1")
+                              .arg(Elided(m_status->fontMetrics(), QDir::toNativeSeparators(file), 480)));
     else
         QMessageBox::warning(this, QStringLiteral("Esporta le partite"),
-                             QStringLiteral("Non è stato possibile scrivere %1.").arg(QDir::toNativeSeparators(file)));
+                             QStringLiteral("Non è stato possibile scrivere %1.")
+                                 .arg(Elided(fontMetrics(), QDir::toNativeSeparators(file), 480)));
 }
 
 } // namespace keyfall

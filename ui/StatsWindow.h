@@ -8,7 +8,11 @@
 #include <QDialog>
 
 #include <array>
+#include <atomic>
+#include <map>
 #include <memory>
+#include <string>
+#include <thread>
 
 class QChartView;
 class QComboBox;
@@ -32,8 +36,12 @@ public:
     StatsWindow(const QString& recordsPath, const QString& player, QWidget* parent = nullptr);
     ~StatsWindow() override;
 
-    // Shows the games of `player` (who may have none yet).
+    // Shows the games of `player` (who may have none yet). The records are read on a thread of
+    // the window's own, so that the window opens at once and answers while a long history is
+    // read; it shows "Lettura delle statistiche…" until then.
     void ShowPlayer(const QString& player);
+    // Waits for the reading under way and shows what it read (tests, benchmarks).
+    void FinishLoading();
     // Writes the shown player's games to `file`; false, with nothing half-written, on failure.
     bool ExportCsv(const QString& file);
 
@@ -52,10 +60,15 @@ private:
     void BuildWidgets();
     void FillBest(const std::vector<records::BestScore>& best);
     void FillCharts(const std::vector<records::GameRecord>& games);
-    void FillKeyboard();
+    struct Loaded;
+    void Load(const QString& player);
+    void StopLoading();
+    void Show(const Loaded& loaded);
+    void FillKeyboard(const std::map<std::string, records::KeyCounts>& characters);
     void AskAndExport();
+    void FitScreen();
 
-    std::unique_ptr<records::RecordStore> m_store;
+    QString m_recordsPath;
     QString m_player;
     QComboBox* m_players = nullptr;
     QStackedWidget* m_pages = nullptr;
@@ -68,6 +81,9 @@ private:
     QLabel* m_weakest = nullptr;
     QPushButton* m_export = nullptr;
     QLabel* m_status = nullptr;
+    std::thread m_loader;
+    std::atomic<bool> m_cancel{false};
+    int m_generation = 0; // of the last reading started, so that an older one is not shown
 };
 
 } // namespace keyfall

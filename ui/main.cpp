@@ -1,9 +1,9 @@
 // Keyfall: falling characters to type, on a night landscape.
 
-#include "records/RecordStore.h"
 #include "settings/Random.h"
 #include "settings/Settings.h"
 #include "ui/CommandLine.h"
+#include "ui/ExportCsv.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/HintsLine.h"
@@ -17,15 +17,12 @@
 #include "ui/StatsWindow.h"
 
 #include <QApplication>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStyleFactory>
 
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <memory>
-#include <sstream>
 
 namespace {
 
@@ -34,30 +31,6 @@ class Silence : public keyfall::CuePlayer {
 public:
     void PlayCue(keyfall::Cue) override {}
 };
-
-int ExportCsv(const QString& path, const QString& player, const QString& target)
-{
-    keyfall::records::RecordStore::Options storeOptions;
-    storeOptions.check = false;
-    keyfall::records::RecordStore store(path.toStdString(), storeOptions);
-    std::ostringstream csv;
-    if (!store.ExportCsv(player.toStdString(), csv)) {
-        qCWarning(keyfall::lcRecords, "cannot read the records: %s", store.Problem().c_str());
-        return 1;
-    }
-    if (target == QStringLiteral("-")) {
-        std::cout << csv.str() << std::flush;
-        return std::cout ? 0 : 1;
-    }
-    QSaveFile out(target);
-    const std::string text = csv.str();
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0
-        || !out.commit()) {
-        qCWarning(keyfall::lcRecords, "cannot write %s: %s", qPrintable(target), qPrintable(out.errorString()));
-        return 1;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -81,7 +54,7 @@ int main(int argc, char* argv[])
     if (!commandLine.Options.ExportCsv.isEmpty()) {
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Keyfall"));
-        return ExportCsv(keyfall::RecordsPath(), player, commandLine.Options.ExportCsv);
+        return keyfall::ExportCsv(keyfall::RecordsPath(), player, commandLine.Options.ExportCsv);
     }
 
     // On X11 Qt hands repaints to the server in memory they share, and before it paints a place

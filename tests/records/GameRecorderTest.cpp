@@ -91,7 +91,7 @@ TEST(GameRecorder, AFinishedGameIsHandedOverAsTheBoardShowedIt)
     EXPECT_EQ(hits, r.hits);
     EXPECT_EQ(launched, r.hits);
     EXPECT_EQ(ticks, static_cast<std::int64_t>(r.hits) * (300 / 25)) << "every hit 12 ticks of 25 ms after launch";
-    EXPECT_DOUBLE_EQ(CharsPerMinute(r), r.hits * 60000.0 / (8 * 300));
+    EXPECT_DOUBLE_EQ(CharsPerMinute(r).value(), r.hits * 60000.0 / (8 * 300));
 }
 
 TEST(GameRecorder, AStoppedGameIsHandedOverUnfinishedAndAnAbandonedOneNever)
@@ -131,8 +131,18 @@ TEST(GameRecorder, AccuracyCountsHitsAgainstEverythingThatHappened)
     EXPECT_DOUBLE_EQ(Accuracy(0, 0, 0), 0.0);
     EXPECT_DOUBLE_EQ(Accuracy(9, 0, 1), 0.9);
     EXPECT_DOUBLE_EQ(Accuracy(6, 2, 0), 0.75);
+}
+
+TEST(GameRecorder, AGameInWhichNothingFellHasNoSpeed)
+{
     GameRecord idle;
-    EXPECT_DOUBLE_EQ(CharsPerMinute(idle), 0.0);
+    idle.misses = 4; // keys typed, but no character ever fell
+    idle.typingMs = 5000;
+    EXPECT_FALSE(CharsPerMinute(idle));
+    GameRecord oneLanding = idle;
+    oneLanding.landed = 1;
+    EXPECT_DOUBLE_EQ(CharsPerMinute(oneLanding).value(), 0.0);
+    EXPECT_FALSE(CharsPerMinute(10, 0)) << "no falling time, no speed";
 }
 
 } // namespace

@@ -38,18 +38,33 @@ TEST(KeyStats, UpperAndLowerCaseMeetOnOneKeyAndStrayCharactersOnNone)
     EXPECT_DOUBLE_EQ(keys.at("7").accuracy, 1.0);
 }
 
-TEST(KeyStats, TheWeakestAreTheLeastAccurateThenTheSlowest)
+TEST(KeyStats, TheWeakestAreBelowThePlayersOwnMeanWeakestFirst)
 {
-    const auto keys = ByKey({{"A", Counts(10, 0, 0, 4000)},
-                             {"B", Counts(5, 5, 0, 2000)},
-                             {"C", Counts(10, 0, 0, 9000)},
-                             {"D", Counts(8, 2, 0, 3000)},
-                             {"E", Counts(0, 1, 0)}, // one landing: too little to judge first
-                             {"F", Counts(10, 0, 0, 1000)},
-                             {"G", Counts(9, 0, 1, 900)}});
-    EXPECT_EQ(Names(WeakestKeys(keys)), (std::vector<std::string>{"B", "D", "G", "C", "A"}));
-    EXPECT_EQ(Names(WeakestKeys(keys, 7)), (std::vector<std::string>{"B", "D", "G", "C", "A", "F", "E"}));
+    const auto keys = ByKey({{"A", Counts(20, 0, 0, 4000)},
+                             {"B", Counts(10, 10, 0, 2000)},
+                             {"D", Counts(16, 4, 0, 3000)}, // 80 %, just above the mean
+                             {"G", Counts(18, 0, 2, 900)},
+                             {"K", Counts(14, 6, 0, 5000)}, // 70 %
+                             {"M", Counts(14, 6, 0, 9000)}, // 70 %, slower
+                             {"E", Counts(0, 3, 0)}});      // three launches: too few to judge
+    ASSERT_LT(MeanAccuracy(keys), 0.8);
+    ASSERT_GT(MeanAccuracy(keys), 0.7);
+    EXPECT_EQ(Names(WeakestKeys(keys)), (std::vector<std::string>{"B", "M", "K"}));
+    EXPECT_EQ(Names(WeakestKeys(keys, 2)), (std::vector<std::string>{"B", "M"}));
     EXPECT_TRUE(WeakestKeys({}).empty());
+}
+
+TEST(KeyStats, NoKeyIsNamedAfterOneShortGameNorAtAHundredPercent)
+{
+    // One game: each key fell once or twice, one landed, one stray press.
+    const auto once = ByKey({{"W", Counts(4, 1, 0)}, {"4", Counts(0, 1, 0)}, {"Q", Counts(2, 0, 0)}});
+    EXPECT_TRUE(WeakestKeys(once).empty());
+    // A player typing every key without a slip: the mean is 100 %, nothing is below it.
+    const auto perfect = ByKey({{"A", Counts(30, 0, 0, 900)}, {"B", Counts(30, 0, 0, 2000)}});
+    EXPECT_TRUE(WeakestKeys(perfect).empty());
+    // Even with a threshold of one launch, a key at 100 % is never named.
+    const auto mixed = ByKey({{"A", Counts(30, 0, 0)}, {"B", Counts(1, 29, 0)}});
+    EXPECT_EQ(Names(WeakestKeys(mixed, 5, 1)), (std::vector<std::string>{"B"}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // to date, and every way the file can fail leaves the game alone and the file whole.
 
 #include "records/RecordStore.h"
+#include "records/CsvExport.h"
 #include "records/RecordWriter.h"
 #include "records/SampleGames.h"
 #include "records/TempFolder.h"
@@ -10,12 +11,15 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <mutex>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace keyfall::records {
@@ -58,6 +62,31 @@ void Exec(const std::string& path, const std::string& sql)
     sqlite3_open(path.c_str(), &db);
     ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
+}
+
+// Turns a file this Keyfall wrote into one of an older version, as far as the migrations from
+// there on can tell: without the tables and indexes the later steps add.
+void MakeVersion(const std::string& path, int version)
+{
+    std::string sql = "DROP TABLE games_set_aside; DROP TABLE game_keys_set_aside;";
+    if (version < 2)
+        sql += "DROP INDEX games_by_player; DROP INDEX games_by_level;";
+    Exec(path, sql + "PRAGMA user_version = " + std::to_string(version) + ";");
+}
+
+// Runs `body` in a child process without root's rights, so that file permissions hold for
+// it; the child's exit status is the result (0 for success).
+int AsOrdinaryUser(const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(90);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
 }
 
 TEST(RecordStore, WhatIsSavedComesBack)
@@ -164,7 +193,7 @@ TEST(RecordStoreSchema, AFileOfTheFirstVersionKeepsItsGamesAndGainsItsIndexes)
         RecordStore store(path, Quick());
         ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
     }
-    Exec(path, "DROP INDEX games_by_player; DROP INDEX games_by_level; PRAGMA user_version = 1;");
+    MakeVersion(path, 1);
     RecordStore store(path, Quick());
     ASSERT_TRUE(store.IsOpen()) << store.Problem();
     EXPECT_EQ(Scalar(path, "PRAGMA user_version"), kSchemaVersion);
@@ -188,6 +217,197 @@ TEST(RecordStoreSchema, AFileFromANewerKeyfallIsLeftAlone)
     EXPECT_FALSE(store.Save(SampleGame("anna", 20)));
     EXPECT_TRUE(store.Games("anna").empty());
     EXPECT_EQ(Slurp(path), before);
+}
+
+// The version is four bytes of the file's header: whatever they hold, no step of the
+// migrations is picked by it unless it is one this Keyfall wrote.
+TEST(RecordStoreSchema, AVersionBelowZeroIsForeignAndLeftAlone)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    const auto make = [&] {
+        std::filesystem::remove(path);
+        RecordStore store(path, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
+    };
+    const auto damage = [&](const std::function<void()>& how) {
+        make();
+        Exec(path, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode = DELETE;");
+        how();
+    };
+    const std::vector<std::pair<std::string, std::function<void()>>> cases{
+        {"user_version -1", [&] { Exec(path, "PRAGMA user_version = -1"); }},
+        {"user_version -2e9", [&] { Exec(path, "PRAGMA user_version = -2000000000"); }},
+        {"0xff at offset 60",
+         [&] {
+             std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+             file.seekp(60);
+             file.put('\xff');
+         }},
+    };
+    for (const auto& [name, how] : cases) {
+        SCOPED_TRACE(name);
+        damage(how);
+        const std::string before = Slurp(path);
+        for (const bool readOnly : {false, true}) {
+            RecordStore::Options options = Quick();
+            options.readOnly = readOnly;
+            RecordStore store(path, options);
+            EXPECT_FALSE(store.IsOpen());
+            EXPECT_NE(store.Problem().find("schema version no Keyfall writes"), std::string::npos) << store.Problem();
+            EXPECT_FALSE(store.Save(SampleGame("anna", 20)));
+            EXPECT_TRUE(store.Games("anna").empty());
+        }
+        EXPECT_EQ(Slurp(path), before);
+        EXPECT_FALSE(std::filesystem::exists(path + ".corrupt-20261208T110703"));
+    }
+}
+
+// ---- Reading only ---------------------------------------------------------------------
+
+RecordStore::Options ReadOnly()
+{
+    RecordStore::Options options = Quick();
+    options.readOnly = true;
+    return options;
+}
+
+TEST(RecordStoreReadOnly, AMissingFileHoldsNoGamesAndIsNotCreated)
+{
+    TempFolder folder;
+    const std::string path = folder.File("Keyfall/keyfall.sqlite");
+    RecordStore store(path, ReadOnly());
+    EXPECT_TRUE(store.IsOpen());
+    EXPECT_TRUE(store.Games("anna").empty());
+    EXPECT_TRUE(store.Problem().empty()) << store.Problem();
+    EXPECT_FALSE(store.Save(SampleGame("anna", 10)));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("Keyfall")));
+}
+
+TEST(RecordStoreReadOnly, AFileThatIsNoDatabaseIsNeitherMovedNorReplaced)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    const std::string garbage(8192, '\x5A');
+    std::ofstream(path, std::ios::binary) << garbage;
+    RecordStore store(path, ReadOnly());
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_NE(store.Problem().find("not a readable records file"), std::string::npos) << store.Problem();
+    EXPECT_EQ(Slurp(path), garbage);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "nothing made beside it";
+}
+
+TEST(RecordStoreReadOnly, AFailedReadSaysWhyInsteadOfGivingNoGames)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    {
+        RecordStore store(path, Quick());
+        for (int i = 0; i < 50; ++i)
+            ASSERT_TRUE(store.Save(SampleGame("anna", i)));
+    }
+    Exec(path, "PRAGMA journal_mode = DELETE;");
+    const auto pageSize = static_cast<std::size_t>(Scalar(path, "PRAGMA page_size"));
+    std::string bytes = Slurp(path);
+    for (std::size_t i = 2 * pageSize; i < bytes.size(); i += 7)
+        bytes[i] = static_cast<char>(0xA5);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+
+    RecordStore store(path, ReadOnly());
+    ASSERT_TRUE(store.IsOpen()) << store.Problem();
+    store.Games("anna");
+    EXPECT_FALSE(store.Problem().empty()) << "a damaged table read as no games";
+    EXPECT_EQ(Slurp(path), bytes);
+}
+
+TEST(RecordStoreReadOnly, AnOlderFileIsReadAsItIs)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    {
+        RecordStore store(path, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
+    }
+    MakeVersion(path, 2);
+    RecordStore store(path, ReadOnly());
+    EXPECT_EQ(store.Games("anna").size(), 1u) << store.Problem();
+    EXPECT_EQ(Scalar(path, "PRAGMA user_version"), 2);
+}
+
+// A copy of the records taken while Keyfall ran: the main file, its -wal with games in it
+// and the -shm, in a folder the reader cannot write.
+TEST(RecordStoreReadOnly, AReadOnlyFolderWithAJournalIsRead)
+{
+    TempFolder folder;
+    const std::string live = folder.File("live.sqlite");
+    std::filesystem::create_directory(folder.File("copy"));
+    const std::string path = folder.File("copy/keyfall.sqlite");
+    {
+        RecordStore store(live, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(live.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "PRAGMA wal_autocheckpoint = 0; INSERT INTO games SELECT NULL, player_id, started_at, "
+                           "level, rounds, rounds_played, key_set, total + 1, hits, misses, landed, duration_ms, "
+                           "typing_ms, finished FROM games;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::copy_file(live + suffix, path + suffix);
+    sqlite3_close(db);
+    ASSERT_GT(std::filesystem::file_size(path + "-wal"), 0u);
+    namespace fs = std::filesystem;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        fs::permissions(path + suffix, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                       | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(folder.File("copy"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read
+                                             | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const int status = AsOrdinaryUser([&] {
+        RecordStore store(path, ReadOnly());
+        if (!store.IsOpen())
+            return 1;
+        if (store.Games("anna").size() != 2)
+            return 2;
+        return 0;
+    });
+    fs::permissions(folder.File("copy"), fs::perms::owner_all);
+    EXPECT_EQ(status, 0) << "1 not opened, 2 the games in the journal not read";
+}
+
+// The file as Keyfall leaves it when it quits (in WAL mode, no journal beside it), in a
+// folder the reader cannot write, named with characters a URI would give a meaning to.
+TEST(RecordStoreReadOnly, AReadOnlyFolderWithoutAJournalIsRead)
+{
+    TempFolder folder;
+    namespace fs = std::filesystem;
+    fs::create_directory(folder.File("a?b#c%20"));
+    const std::string path = folder.File("a?b#c%20/keyfall.sqlite");
+    {
+        RecordStore store(path, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
+        ASSERT_TRUE(store.Save(SampleGame("anna", 20)));
+    }
+    ASSERT_FALSE(fs::exists(path + "-wal"));
+    ASSERT_EQ(Slurp(path).at(18), 2) << "the header says WAL mode";
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                       | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(folder.File("a?b#c%20"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read
+                                                 | fs::perms::group_exec | fs::perms::others_read
+                                                 | fs::perms::others_exec);
+    const int status = AsOrdinaryUser([&] {
+        RecordStore store(path, ReadOnly());
+        if (!store.IsOpen())
+            return 1;
+        if (store.Games("anna").size() != 2)
+            return 2;
+        return 0;
+    });
+    fs::permissions(folder.File("a?b#c%20"), fs::perms::owner_all);
+    EXPECT_EQ(status, 0) << "1 not opened, 2 not read";
 }
 
 // ---- Failures -------------------------------------------------------------------------
@@ -249,7 +469,10 @@ TEST(RecordStoreFailure, AFolderThatCannotBeMadeLeavesTheStoreClosed)
     EXPECT_FALSE(store.Save(SampleGame("anna", 10)));
     EXPECT_TRUE(store.Players().empty());
     std::ostringstream csv;
-    EXPECT_FALSE(store.ExportCsv("anna", csv));
+    std::string problem;
+    EXPECT_FALSE(WriteCsv(store, "anna", csv, problem));
+    EXPECT_NE(problem.find("cannot create the folder"), std::string::npos) << problem;
+    EXPECT_TRUE(csv.str().empty());
 }
 
 TEST(RecordStoreFailure, ALockedFileCostsOneGameAndNothingElse)
@@ -264,6 +487,7 @@ TEST(RecordStoreFailure, ALockedFileCostsOneGameAndNothingElse)
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_FALSE(store.Save(SampleGame("anna", 20)));
     EXPECT_NE(store.Problem().find("locked"), std::string::npos) << store.Problem();
+    EXPECT_TRUE(store.Locked());
     EXPECT_EQ(store.Games("anna").size(), 1u) << "reading goes on beside a writer";
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -271,21 +495,6 @@ TEST(RecordStoreFailure, ALockedFileCostsOneGameAndNothingElse)
     EXPECT_TRUE(store.Save(SampleGame("anna", 30)));
     EXPECT_TRUE(store.Problem().empty());
     EXPECT_EQ(store.Games("anna").size(), 2u);
-}
-
-// Runs `body` in a child process without root's rights, so that file permissions hold for
-// it; the child's exit status is the result (0 for success).
-int AsOrdinaryUser(const std::function<int()>& body)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(90);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
 }
 
 TEST(RecordStoreFailure, AReadOnlyFileIsReadButNeverWritten)
@@ -317,6 +526,164 @@ TEST(RecordStoreFailure, AReadOnlyFileIsReadButNeverWritten)
     });
     EXPECT_EQ(status, 0) << "1 not opened, 2 not read, 3 written, 4 no reason given";
     EXPECT_EQ(Slurp(path), before);
+}
+
+// ---- The domain of each column --------------------------------------------------------
+
+// Games no Keyfall can play, each as the values its games row holds after the player.
+const std::vector<std::pair<std::string, std::string>> kForeignGames{
+    {"a total beyond 16 bits", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 6442450944, 40, 1, 2, 95000, 60000, 1"},
+    {"the largest int as total", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 2147483647, 40, 1, 2, 95000, 60000, 1"},
+    {"level 0", "'2026-12-01T10:00:00Z', 0, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"level -25", "'2026-12-01T10:00:00Z', -25, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"negative falling time", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 10, 40, 1, 2, 95000, -2000, 1"},
+    {"more falling time than the game", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 10, 40, 1, 2, 95000, 96000, 1"},
+    {"negative hits", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 10, -40, 1, 2, 95000, 60000, 1"},
+    {"an empty start", "'', 50, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"a start of 300 characters", "printf('%.300c', '9'), 50, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"a start with a comma", "'2026-12-01T10:00:00Z,x', 50, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"a 30th of February", "'2026-02-30T10:00:00Z', 50, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"a text as total", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 'lots', 40, 1, 2, 95000, 60000, 1"},
+    {"key set -2", "'2026-12-01T10:00:00Z', 50, 8, 8, -2, 10, 40, 1, 2, 95000, 60000, 1"},
+    {"finished 2", "'2026-12-01T10:00:00Z', 50, 8, 8, 0, 10, 40, 1, 2, 95000, 60000, 2"},
+};
+
+std::string InsertGame(const std::string& values)
+{
+    return "INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, hits, misses, "
+           "landed, duration_ms, typing_ms, finished) VALUES ((SELECT id FROM players WHERE name = 'anna'), "
+           + values + ");";
+}
+
+TEST(RecordStoreDomain, BringingAFileUpToDateSetsAsideWhatNoGameProducesAndDeletesNothing)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    {
+        RecordStore store(path, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 300, 25, 3, true, "2026-12-01T09:00:00Z")));
+        ASSERT_TRUE(store.Save(SampleGame("anna", -95, 100, 9, false, "9999-12-31T23:59:59Z")));
+    }
+    // A file of version 2, as the teacher's own tools may have left it.
+    std::string sql = "PRAGMA ignore_check_constraints = ON;";
+    for (const auto& [name, values] : kForeignGames)
+        sql += InsertGame(values);
+    sql += "INSERT INTO game_keys VALUES (1, 'x', -5, 0, 0, 0, 0);";
+    sql += "INSERT INTO game_keys SELECT id, 'B', 1, 1, 0, 0, 10 FROM games WHERE id > 2;";
+    Exec(path, sql);
+    MakeVersion(path, 2);
+    const auto before = Scalar(path, "SELECT COUNT(*) FROM games");
+    const auto keysBefore = Scalar(path, "SELECT COUNT(*) FROM game_keys");
+    ASSERT_EQ(before, static_cast<std::int64_t>(2 + kForeignGames.size()));
+
+    RecordStore store(path, Quick());
+    ASSERT_TRUE(store.IsOpen()) << store.Problem();
+    EXPECT_EQ(Scalar(path, "PRAGMA user_version"), kSchemaVersion);
+    EXPECT_NE(store.Notice().find(std::to_string(kForeignGames.size()) + " games"), std::string::npos)
+        << store.Notice();
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM games"), 2) << "every valid game kept";
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM games_set_aside"), static_cast<std::int64_t>(kForeignGames.size()));
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM game_keys") + Scalar(path, "SELECT COUNT(*) FROM game_keys_set_aside"),
+              keysBefore)
+        << "no character's row lost";
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM game_keys_set_aside"),
+              static_cast<std::int64_t>(kForeignGames.size()) + 1);
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM game_keys WHERE game_id = 1"), 27);
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'games_by_%'"), 2);
+    EXPECT_EQ(Scalar(path, "PRAGMA foreign_key_check"), -1) << "no row refers to nothing";
+    EXPECT_EQ(store.Games("anna").size(), 2u);
+    EXPECT_TRUE(store.Save(SampleGame("anna", 100)));
+
+    // From now on the schema itself refuses what no game produces.
+    for (const auto& [name, values] : kForeignGames) {
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        EXPECT_NE(sqlite3_exec(db, InsertGame(values).c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << name;
+        sqlite3_close(db);
+    }
+}
+
+TEST(RecordStoreDomain, ReadingLeavesOutRowsOutsideTheDomainAndSaysHowMany)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    {
+        RecordStore store(path, Quick());
+        ASSERT_TRUE(store.Save(SampleGame("anna", 300, 25, 3, true, "2026-12-01T09:00:00Z")));
+    }
+    // Written past the constraints, as a hostile program can.
+    std::string sql = "PRAGMA ignore_check_constraints = ON;";
+    for (const auto& [name, values] : kForeignGames)
+        sql += InsertGame(values);
+    sql += "INSERT INTO game_keys VALUES (1, 'y', -5, 0, 0, 0, 0);";
+    sql += "INSERT INTO game_keys SELECT id, 'c', 1, 1, 0, 0, 10 FROM games WHERE id > 1;";
+    Exec(path, sql);
+    for (const bool readOnly : {false, true}) {
+        RecordStore::Options options = Quick();
+        options.readOnly = readOnly;
+        RecordStore store(path, options);
+        const auto games = store.Games("anna");
+        ASSERT_EQ(games.size(), 1u);
+        EXPECT_EQ(games[0].total, 300);
+        EXPECT_NE(store.Notice().find(std::to_string(kForeignGames.size()) + " games"), std::string::npos)
+            << store.Notice();
+        const auto best = store.BestScores("anna");
+        ASSERT_EQ(best.size(), 1u);
+        EXPECT_EQ(best[0].total, 300);
+        const auto keys = store.KeyTotals("anna");
+        EXPECT_EQ(keys.count("y"), 0u);
+        EXPECT_EQ(keys.count("c"), 0u) << "the characters of a game left out";
+        EXPECT_EQ(keys.at("A").launched, 2);
+    }
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM games"), static_cast<std::int64_t>(1 + kForeignGames.size()))
+        << "nothing deleted";
+}
+
+TEST(RecordStoreDomain, EveryStrayKeyAGameCanRecordIsInside)
+{
+    TempFolder folder;
+    RecordStore store(folder.File("keyfall.sqlite"), Quick());
+    GameRecord game = SampleGame("anna", 10);
+    const std::string nul(1, '\0');
+    for (const std::string& typed :
+         {nul, std::string("\xC3\xA8"), std::string("\xE2\x82\xAC"), std::string("\xF0\x9F\x98\x80")})
+        game.keys[typed].wrong = 1;
+    ASSERT_TRUE(store.Save(game)) << store.Problem();
+    const auto keys = store.KeyTotals("anna");
+    EXPECT_EQ(keys.count(nul), 1u);
+    EXPECT_EQ(keys.count("\xF0\x9F\x98\x80"), 1u);
+    EXPECT_TRUE(store.Notice().empty()) << store.Notice();
+}
+
+TEST(RecordStore, ARecordIsAPositiveTotalOfAFinishedGame)
+{
+    TempFolder folder;
+    RecordStore store(folder.File("keyfall.sqlite"), Quick());
+    const auto save = [&](int total, const char* when) {
+        return store.Save(SampleGame("anna", total, 50, 0, true, when)).value();
+    };
+    EXPECT_FALSE(save(-20, "2026-12-01T09:00:00Z").newRecord) << "nothing typed, points lost";
+    EXPECT_FALSE(save(-10, "2026-12-01T10:00:00Z").newRecord) << "less negative is still no record";
+    EXPECT_TRUE(store.BestScores("anna").empty());
+    EXPECT_TRUE(save(87, "2026-12-01T11:00:00Z").newRecord);
+    const auto best = store.BestScores("anna");
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0].total, 87);
+}
+
+// ---- A backup while the game runs ---------------------------------------------------
+
+TEST(RecordStore, TheMainFileHoldsEveryGameWrittenWhileTheStoreIsOpen)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    RecordStore store(path, Quick());
+    ASSERT_TRUE(store.Save(SampleGame("anna", 10)));
+    ASSERT_TRUE(store.Save(SampleGame("anna", 20)));
+    // A reader that only copies the one file docs/records.md names.
+    std::filesystem::copy_file(path, folder.File("backup.sqlite"));
+    EXPECT_EQ(Scalar(folder.File("backup.sqlite"), "SELECT COUNT(*) FROM games"), 2);
+    EXPECT_EQ(Scalar(folder.File("backup.sqlite"), "SELECT COUNT(*) FROM game_keys"), 2 * 27);
 }
 
 // ---- Two programs at once -------------------------------------------------------------
@@ -401,39 +768,103 @@ TEST(RecordWriter, QuittingDoesNotWaitForALockedFile)
     sqlite3* other = nullptr;
     sqlite3_open(path.c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    std::atomic<int> reports{0};
+    std::mutex mutex;
+    std::vector<std::string> reports;
     {
         // An hour's patience: if quitting waited for the lock, the test would time out.
-        RecordWriter writer(path, Quick(3'600'000), {}, [&](const std::string&) { ++reports; });
-        writer.Write(SampleGame("anna", 100));
+        RecordWriter writer(path, Quick(3'600'000), {}, [&](const std::string& line) {
+            std::lock_guard lock(mutex);
+            reports.push_back(line);
+        });
+        writer.Write(SampleGame("anna", 100, 50, 0, true, "2026-12-01T10:00:00Z"));
+        writer.Write(SampleGame("anna", 200, 50, 0, true, "2026-12-01T11:00:00Z"));
     }
-    EXPECT_LE(reports.load(), 1);
+    ASSERT_EQ(reports.size(), 2u) << "one line for each game not written";
+    EXPECT_NE(reports[0].find("2026-12-01T10:00:00Z not recorded"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[1].find("2026-12-01T11:00:00Z not recorded"), std::string::npos) << reports[1];
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM games"), 0);
 }
 
-// ---- CSV ------------------------------------------------------------------------------
+// Waits up to ten seconds for `sql` to give `expected`.
+bool Eventually(const std::string& path, const std::string& sql, std::int64_t expected)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (Scalar(path, sql) == expected)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
 
-TEST(RecordStoreCsv, OneLinePerGameWithFieldsQuotedWhereNeeded)
+RecordStore::Options Retrying(int busyMs, int retryMs)
+{
+    RecordStore::Options options = Quick(busyMs);
+    options.retryMs = retryMs;
+    return options;
+}
+
+TEST(RecordWriter, AFileHeldAtStartUpIsOpenedWhenItIsFreeAndNoGameIsLost)
 {
     TempFolder folder;
-    RecordStore store(folder.File("keyfall.sqlite"), Quick());
-    const std::string player = "bruno, \"il grande\"";
-    ASSERT_TRUE(store.Save(SampleGame(player, 1234, 25, 4, true, "2026-12-01T10:00:00Z")));
-    ASSERT_TRUE(store.Save(SampleGame(player, -60, 100, 1, false, "2026-12-02T10:00:00Z")));
-    std::ostringstream out;
-    ASSERT_TRUE(store.ExportCsv(player, out));
-    std::istringstream lines(out.str());
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(lines, line);)
-        rows.push_back(line);
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].rfind("giocatore,inizio,livello,", 0), 0u);
-    // 40 hits in 60 s of falling: 40 a minute; 40 of 43 events: 93.0 %.
-    EXPECT_EQ(rows[1], "\"bruno, \"\"il grande\"\"\",2026-12-01T10:00:00Z,Difficile,8,8,"
-                       "\"maiuscole, minuscole e numeri\",1234,40,1,2,95.0,40.0,93.0,si\r");
-    EXPECT_EQ(rows[2].substr(rows[2].size() - 4), ",no\r");
+    const std::string path = folder.File("keyfall.sqlite");
+    {
+        RecordStore create(path, Quick());
+    }
+    // Another program holding the whole file, readers too, as a rollback journal lets it.
+    Exec(path, "PRAGMA journal_mode = DELETE;");
+    sqlite3* other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    ASSERT_EQ(
+        sqlite3_exec(other, "BEGIN EXCLUSIVE; INSERT INTO players(name) VALUES ('x');", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    std::mutex mutex;
+    std::vector<std::string> problems;
+    RecordWriter writer(path, Retrying(50, 50), {}, [&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        problems.push_back(line);
+    });
+    for (int i = 0; i < 3; ++i)
+        writer.Write(SampleGame("anna", 100 + i));
+    writer.Flush();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_TRUE(Eventually(path, "SELECT COUNT(*) FROM games", 3)) << "the games held in memory were not written";
+    EXPECT_EQ(Scalar(path, "SELECT total FROM games ORDER BY id LIMIT 1"), 100) << "written in the order played";
+    EXPECT_EQ(Scalar(path, "SELECT SUM(total) FROM games"), 303);
+    writer.Flush();
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(problems.size(), 1u) << "one line for the lock, none for each try";
+}
+
+TEST(RecordWriter, AGameSavedWhileAnotherWriterHoldsTheFileIsKeptAndWrittenLater)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    std::mutex mutex;
+    std::vector<std::string> problems;
+    // Retrying only with a later game: the first is written together with the second.
+    RecordWriter writer(path, Retrying(50, 3'600'000), {}, [&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        problems.push_back(line);
+    });
+    writer.Flush();
+    sqlite3* other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    writer.Write(SampleGame("anna", 10, 50, 0, true, "2026-12-01T10:00:00Z"));
+    writer.Flush();
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM games"), 0);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    writer.Write(SampleGame("anna", 20, 50, 0, true, "2026-12-01T11:00:00Z"));
+    writer.Flush();
+    EXPECT_EQ(Scalar(path, "SELECT COUNT(*) FROM games"), 2);
+    EXPECT_EQ(Scalar(path, "SELECT total FROM games ORDER BY id LIMIT 1"), 10) << "written in the order played";
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(problems.size(), 1u);
 }
 
 } // namespace

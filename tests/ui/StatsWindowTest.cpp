@@ -6,6 +6,7 @@
 #include "records/SampleGames.h"
 #include "records/TempFolder.h"
 #include "settings/MemoryStore.h"
+#include "support/Messages.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/KeyboardView.h"
@@ -14,11 +15,15 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -26,6 +31,8 @@
 #include <QValueAxis>
 
 #include <cmath>
+
+#include <sqlite3.h>
 
 using namespace keyfall;
 
@@ -114,6 +121,7 @@ private slots:
     void saysSoPlainlyWhenThereAreNoGames()
     {
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Keyfall — Statistiche"));
         QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
@@ -133,6 +141,7 @@ private slots:
               test::SampleGame("anna", 999, 50, 0, false, "2026-12-04T10:00:00Z"),
               test::SampleGame("bruno", 50, 100, 2, true, "2026-12-04T11:00:00Z")});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         window.show();
         QVERIFY(window.pages()->currentWidget() != window.emptyLabel());
         QVERIFY(window.summary()->text().startsWith(QStringLiteral("4 partite (3 finite)")));
@@ -173,6 +182,7 @@ private slots:
 
         window.players()->setCurrentText(QStringLiteral("bruno"));
         window.ShowPlayer(QStringLiteral("bruno"));
+        window.FinishLoading();
         QCOMPARE(Points(window.chart(0)), 1);
         QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Facile"));
         CheckAxes(window); // one game: its axis runs from game 1 to game 2
@@ -194,14 +204,163 @@ private slots:
     {
         Seed({test::SampleGame("anna", 120), test::SampleGame("anna", 130), test::SampleGame("bruno", 5)});
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         const QString file = QString::fromStdString(m_folder->File("anna.csv"));
         QVERIFY(window.ExportCsv(file));
         QFile csv(file);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = csv.readAll().split('\n');
         QCOMPARE(lines.size(), 4); // header, two games, and the empty rest after the last break
-        QVERIFY(lines[1].startsWith("anna,"));
+        QVERIFY(lines[1].startsWith("\"anna\","));
         QVERIFY(!window.ExportCsv(QString::fromStdString(m_folder->File("no/such/folder/anna.csv"))));
+    }
+
+    void aGameInWhichNothingFellHasNoSpeedNorAccuracy()
+    {
+        auto idle = test::SampleGame("anna", -20, 50, 0, false, "2026-12-02T10:00:00Z", 0);
+        idle.landed = 0;
+        idle.keys.clear();
+        idle.keys["#"].wrong = 1;
+        idle.typingMs = 0;
+        // Two games of 40 hits, one in 60 s of falling, one in 20 s: 40 and 120 a minute.
+        auto fast = test::SampleGame("anna", 500, 50, 0, true, "2026-12-03T10:00:00Z");
+        fast.typingMs = 20000;
+        Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"), idle, fast});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        QCOMPARE(Points(window.chart(0)), 3); // it still scored
+        QCOMPARE(Points(window.chart(1)), 2);
+        QCOMPARE(Points(window.chart(2)), 2);
+        const auto* speed = static_cast<QLineSeries*>(window.chart(1)->chart()->series().front());
+        QCOMPARE(speed->at(1).x(), 3.0); // the games keep their numbers
+        // Over both games: 80 hits in 80 s of falling, the same count as each game's own.
+        QVERIFY2(window.summary()->text().contains(QStringLiteral(" · 60 caratteri al minuto")),
+                 qPrintable(window.summary()->text()));
+        // 80 hits of 86 events; the idle game's stray key is no part of it.
+        QVERIFY2(window.summary()->text().endsWith(QStringLiteral("precisione 93%")),
+                 qPrintable(window.summary()->text()));
+        QCOMPARE(window.bestTable()->item(0, 2)->text(), QLocale().toString(500));
+    }
+
+    void manyGamesAreChartedByRunsOfGames()
+    {
+        Seed({test::SampleGame("anna", 100, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 300, 50, 0, true, "2026-12-01T11:00:00Z")});
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(m_path.toUtf8().constData(), &db), SQLITE_OK);
+        // 2,500 games: the two above, over and over.
+        QCOMPARE(sqlite3_exec(db,
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1249) "
+                              "INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, "
+                              "hits, misses, landed, duration_ms, typing_ms, finished) SELECT player_id, started_at, "
+                              "level, rounds, rounds_played, key_set, total, hits, misses, landed, duration_ms, "
+                              "typing_ms, finished FROM games, n",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        QVERIFY(window.summary()->text().startsWith(QStringLiteral("2500 partite")));
+        for (int chart = 0; chart < 3; ++chart)
+            QCOMPARE(Points(window.chart(chart)), 834); // runs of three games
+        const auto* score = static_cast<QLineSeries*>(window.chart(0)->chart()->series().front());
+        // By start, the 1,250 games of 100 points come first: each point is its run's mean, at
+        // the run's middle game; the last run holds the last game alone.
+        QCOMPARE(score->at(0), QPointF(2, 100));
+        QCOMPARE(score->at(416), QPointF(1250, 100 + 200.0 / 3)); // games 1249 to 1251
+        QCOMPARE(score->at(833), QPointF(2500, 300));
+        const auto* x = qobject_cast<QValueAxis*>(window.chart(0)->chart()->axes(Qt::Horizontal).front());
+        QCOMPARE(x->max(), 2500.0);
+        CheckAxes(window);
+    }
+
+    void aNegativeTotalIsNoRecord()
+    {
+        Seed({test::SampleGame("anna", -95, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 40, 25, 0, true, "2026-12-02T10:00:00Z")});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        QCOMPARE(window.bestTable()->rowCount(), 1);
+        QCOMPARE(window.bestTable()->item(0, 0)->text(), QStringLiteral("Difficile"));
+    }
+
+    void namesOfAnyLengthAreElided()
+    {
+        const QString longName(100000, QLatin1Char('N'));
+        Seed({test::SampleGame(longName.toStdString(), 120), test::SampleGame("anna", 10)});
+        StatsWindow window(m_path, longName);
+        window.FinishLoading();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize room = window.screen()->availableGeometry().size();
+        QVERIFY2(window.width() <= room.width(), qPrintable(QString::number(window.width())));
+        QVERIFY2(window.minimumSizeHint().width() <= 640,
+                 qPrintable(QString::number(window.minimumSizeHint().width())));
+        QVERIFY(window.players()->currentText().size() < 1000);
+        QCOMPARE(window.players()->currentData().toString(), longName);
+        QVERIFY(window.exportButton()->isEnabled());
+        // Choosing another player by its elided entry shows that player.
+        const int anna = window.players()->findData(QStringLiteral("anna"));
+        QVERIFY(anna >= 0);
+        window.players()->setCurrentIndex(anna);
+        emit window.players()->activated(anna);
+        window.FinishLoading();
+        QVERIFY(window.summary()->text().startsWith(QStringLiteral("1 partita")));
+        QTest::qWait(10);
+    }
+
+    void readsAFileThatIsNotToBeWrittenAndLeavesItAlone()
+    {
+        QFile garbage(m_path);
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(8192, 'Z'));
+        garbage.close();
+        test::CapturedMessages messages;
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
+        QVERIFY(window.emptyLabel()->text().contains(QStringLiteral("non si possono leggere")));
+        QCOMPARE(messages.Lines().size(), 1);
+        QVERIFY(garbage.open(QIODevice::ReadOnly));
+        QCOMPARE(garbage.readAll(), QByteArray(8192, 'Z'));
+        QCOMPARE(QDir(QFileInfo(m_path).path()).entryList(QDir::Files).size(), 1);
+    }
+
+    // Run on the default screen and again on a 640 × 480 one (tests/CMakeLists.txt).
+    void fitsTheScreenWithEveryButtonVisible()
+    {
+        Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 130, 25, 3, true, "2026-12-02T10:00:00Z")});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect room = window.screen()->availableGeometry();
+        QVERIFY2(window.frameGeometry().width() <= room.width() && window.frameGeometry().height() <= room.height(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        for (auto* tabs = window.findChild<QTabWidget*>(); const int tab : {0, 1, 2}) {
+            tabs->setCurrentIndex(tab);
+            for (QPushButton* button : window.findChildren<QPushButton*>()) {
+                if (!button->isVisibleTo(&window))
+                    continue;
+                const QRect inWindow(button->mapTo(&window, QPoint(0, 0)), button->size());
+                QVERIFY2(window.rect().contains(inWindow), qPrintable(button->text()));
+            }
+            const auto* table = window.bestTable();
+            if (tab == 0)
+                QVERIFY2(table->horizontalHeader()->sectionViewportPosition(3)
+                                 + table->horizontalHeader()->sectionSize(3)
+                             <= table->viewport()->width(),
+                         "the Data column lies off the table");
+        }
+        const auto buttons = window.findChildren<QPushButton*>();
+        QVERIFY(
+            std::any_of(buttons.begin(), buttons.end(), [](auto* b) { return b->text() == QStringLiteral("Chiudi"); }));
     }
 
     void aFileFromANewerProgramIsNotShown()
@@ -216,6 +375,7 @@ private slots:
         if (!sqlite.waitForFinished(60000) || sqlite.exitCode() != 0)
             QSKIP("the sqlite3 shell is needed to make a file of a newer version");
         StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
         QCOMPARE(window.pages()->currentWidget(), window.emptyLabel());
         QVERIFY(window.emptyLabel()->text().contains(QStringLiteral("non si possono leggere")));
     }
@@ -294,7 +454,20 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     StatsWindowTest stats;
     StatsInGameTest game;
-    return QTest::qExec(&stats, argc, argv) | QTest::qExec(&game, argc, argv);
+    // Test functions named on the command line: each object runs only when it has them all.
+    const auto runs = [&](QObject& test) {
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] != '-' && test.metaObject()->indexOfMethod(QByteArray(argv[i]) + "()") < 0)
+                return false;
+        }
+        return true;
+    };
+    int status = 0;
+    for (QObject* test : {static_cast<QObject*>(&stats), static_cast<QObject*>(&game)}) {
+        if (runs(*test))
+            status |= QTest::qExec(test, argc, argv);
+    }
+    return status;
 }
 
 #include "StatsWindowTest.moc"

@@ -1,0 +1,67 @@
+#include "records/CsvExport.h"
+
+#include <cstdio>
+
+namespace keyfall::records {
+namespace {
+
+std::string OneDecimal(double value)
+{
+    char number[64];
+    std::snprintf(number, sizeof number, "%.1f", value);
+    return number;
+}
+
+// An empty cell for a value the game does not have (no speed when no character fell).
+std::string OneDecimal(const std::optional<double>& value)
+{
+    return value ? OneDecimal(*value) : std::string();
+}
+
+} // namespace
+
+std::string CsvText(const std::string& text)
+{
+    std::string quoted = "\"";
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        quoted += '\'';
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+bool WriteCsv(RecordStore& store, const std::string& player, std::ostream& out, std::string& problem)
+{
+    if (!store.IsOpen()) {
+        problem = store.Problem();
+        return false;
+    }
+    const std::vector<GameRecord> games = store.Games(player);
+    if (!store.Problem().empty()) {
+        problem = store.Problem();
+        return false;
+    }
+    out << "giocatore,inizio,livello,giri,giri_giocati,tasti,punti,colpiti,errori,caduti,durata_s,"
+           "caratteri_al_minuto,precisione_percento,finita\r\n";
+    for (const GameRecord& g : games) {
+        std::optional<double> accuracy;
+        if (AnyLaunched(g))
+            accuracy = 100.0 * Accuracy(g.hits, g.landed, g.misses);
+        out << CsvText(g.player) << ',' << CsvText(g.startedAt) << ',' << CsvText(LevelName(g.level)) << ',' << g.rounds
+            << ',' << g.roundsPlayed << ',' << CsvText(KeySetName(g.keySet)) << ',' << g.total << ',' << g.hits << ','
+            << g.misses << ',' << g.landed << ',' << OneDecimal(static_cast<double>(g.durationMs) / 1000.0) << ','
+            << OneDecimal(CharsPerMinute(g)) << ',' << OneDecimal(accuracy) << ',' << CsvText(g.finished ? "si" : "no")
+            << "\r\n";
+    }
+    out.flush();
+    if (!out) {
+        problem = "cannot write the CSV";
+        return false;
+    }
+    return true;
+}
+
+} // namespace keyfall::records
