@@ -21,6 +21,21 @@ std::int64_t SystemClock::SteadyMs() const
         .count();
 }
 
+std::int64_t PausableClock::SteadyMs() const
+{
+    return (m_pausedAt ? *m_pausedAt : m_base.SteadyMs()) - m_pausedMs;
+}
+
+void PausableClock::SetPaused(bool paused)
+{
+    if (paused && !m_pausedAt) {
+        m_pausedAt = m_base.SteadyMs();
+    } else if (!paused && m_pausedAt) {
+        m_pausedMs += m_base.SteadyMs() - *m_pausedAt;
+        m_pausedAt.reset();
+    }
+}
+
 GameRecorder::GameRecorder(std::string player, const Clock& clock, Sink sink)
     : m_player(std::move(player)), m_clock(clock), m_sink(std::move(sink))
 {

@@ -26,6 +26,23 @@ public:
     std::int64_t SteadyMs() const override;
 };
 
+// Another clock with the time of the player's pauses taken out: a game's duration and typing
+// time count only the time it was played.
+class PausableClock : public Clock {
+public:
+    explicit PausableClock(const Clock& base) : m_base(base) {}
+    std::string NowUtc() const override { return m_base.NowUtc(); }
+    std::int64_t SteadyMs() const override;
+    // Stops and restarts the steady time; pausing twice, or going on unpaused, changes nothing.
+    void SetPaused(bool paused);
+    bool Paused() const { return m_pausedAt.has_value(); }
+
+private:
+    const Clock& m_base;
+    std::int64_t m_pausedMs = 0;            // the pauses that have ended
+    std::optional<std::int64_t> m_pausedAt; // when the pause under way began
+};
+
 class GameRecorder : public GameEvents {
 public:
     using Sink = std::function<void(GameRecord)>;

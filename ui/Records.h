@@ -30,6 +30,8 @@ public:
     // Waits until every game handed over has been tried once: written, or kept while another
     // program holds the file (tests, tools).
     void Flush() { m_writer->Flush(); }
+    // While the game is paused its time does not count as played.
+    void SetPaused(bool paused) { m_clock.SetPaused(paused); }
 
 signals:
     // A finished game beat the player's best on its level and key set. Delivered on the
@@ -37,7 +39,8 @@ signals:
     void NewRecord();
 
 private:
-    records::SystemClock m_clock;
+    records::SystemClock m_systemClock;
+    records::PausableClock m_clock{m_systemClock};
     records::GameRecorder m_recorder;
     std::unique_ptr<records::RecordWriter> m_writer; // destroyed first: its thread ends before the rest
 };

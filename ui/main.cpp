@@ -99,7 +99,7 @@ int main(int argc, char* argv[])
     keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
     keyfall::GameWindow window(settings, store, random, cues, screen, commandLine.Options.Display);
-    new keyfall::PauseControl(window);
+    auto* pause = new keyfall::PauseControl(window);
     const keyfall::CommandLine& options = commandLine.Options;
     auto* guide = new keyfall::KeyboardGuide(window, store, [&options] {
         return options.Layout.empty() ? keyfall::PlayerKeymap()
@@ -110,6 +110,7 @@ int main(int argc, char* argv[])
     new keyfall::HintsLine(window, *guide);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
+    QObject::connect(pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
     window.SetStatsOpener([&window, &recordsPath, &player] {
         keyfall::StatsWindow stats(recordsPath, player, &window);

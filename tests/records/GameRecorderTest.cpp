@@ -56,6 +56,40 @@ struct RecordedGame : test::Game {
     std::vector<GameRecord> records;
 };
 
+// A clock a test sets by hand.
+class ManualTime : public Clock {
+public:
+    std::string NowUtc() const override { return "2026-12-08T10:00:00Z"; }
+    std::int64_t SteadyMs() const override { return ms; }
+    std::int64_t ms = 0;
+};
+
+TEST(GameRecorder, APausedGameCountsOnlyTheTimeItWasPlayed)
+{
+    ManualTime time;
+    PausableClock played(time);
+    std::vector<GameRecord> records;
+    GameRecorder recorder("anna", played, [&](GameRecord r) { records.push_back(std::move(r)); });
+    recorder.GameStarted(25, 1, 0);
+    recorder.Launched(0, "A");
+    time.ms = 200;
+    played.SetPaused(true);
+    played.SetPaused(true); // a second press of the key that pauses changes nothing
+    time.ms = 5200;
+    EXPECT_EQ(played.SteadyMs(), 200) << "the pause stops the time";
+    played.SetPaused(false);
+    played.SetPaused(false);
+    time.ms = 5300;
+    EXPECT_EQ(played.SteadyMs(), 300);
+    recorder.Hit("A", 0, 1000.0f, 12);
+    time.ms = 6300;
+    recorder.RoundScored(1, 50);
+    recorder.GameEnded(50, true);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].typingMs, 300) << "200 ms before the pause and 100 after it";
+    EXPECT_EQ(records[0].durationMs, 1300);
+}
+
 TEST(GameRecorder, AFinishedGameIsHandedOverAsTheBoardShowedIt)
 {
     RecordedGame g(8);
