@@ -19,6 +19,7 @@
 #include "ui/GameWindow.h"
 #include "ui/KeyboardGuide.h"
 #include "ui/PlayField.h"
+#include "ui/PlayerKeymap.h"
 #include "ui/QtSettingsStore.h"
 #include "ui/SoundPlayer.h"
 #include "ui/TimerDriver.h"
@@ -173,7 +174,8 @@ int Tick(int samples, bool keyboard)
     FrmMain& form = rig.window.form();
     if (keyboard) {
         rig.store.Set("Tastiera", "Mostra", "true");
-        new KeyboardGuide(rig.window, rig.store, [] { return teach::KeymapFromNames({}, "pc105", "it"); });
+        static KeymapHolder italian([] { return teach::KeymapFromNames({}, "pc105", "it"); });
+        new KeyboardGuide(rig.window, rig.store, italian);
         QApplication::processEvents();
     }
     PlayField* field = rig.window.picture2();

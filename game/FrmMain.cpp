@@ -201,6 +201,13 @@ std::int16_t FrmMain::DrawCode(int keySetIndex)
 
 void FrmMain::SetLabelChars()
 {
+    if (m_characters) {
+        for (int i = 0; i < kSlots; ++i) {
+            if (lblLetter[i].Visible)
+                lblLetter[i].Caption = m_characters->Draw(m_random, i);
+        }
+        return;
+    }
     const auto& keys = m_settings.KeySet;
     const auto first = std::find(keys.begin(), keys.end(), true);
     if (first == keys.end())
@@ -221,6 +228,11 @@ void FrmMain::ReportLaunches()
         m_launchTick[i] = m_letterTicks;
         m_events->Launched(i, lblLetter[i].Caption);
     }
+}
+
+int FrmMain::KeySet() const
+{
+    return m_characters ? m_characters->KeySet() : FirstKeySet(m_settings.KeySet);
 }
 
 bool FrmMain::LettersShown() const
@@ -329,7 +341,7 @@ void FrmMain::cmdStart_Click()
         GameRunning = true;
         cmdStart.Caption = kStopCaption;
         Difficulty = optDifficulty[0].Value ? kEasy : optDifficulty[1].Value ? kMedium : kHard;
-        m_events->GameStarted(Difficulty, m_settings.MaxRounds, FirstKeySet(m_settings.KeySet));
+        m_events->GameStarted(Difficulty, m_settings.MaxRounds, KeySet());
         StartGame();
     } else {
         GameRunning = false;

@@ -4,6 +4,7 @@
 // Handlers read and write the control state below and call out only through the
 // interfaces handed in; nothing here reads a clock or knows about Qt.
 
+#include "game/CharacterSource.h"
 #include "game/Controls.h"
 #include "game/GameEvents.h"
 #include "game/Host.h"
@@ -129,6 +130,12 @@ public:
 
     Settings& settings() { return m_settings; }
 
+    // Where the letters' characters come from from the next wave on: a training set, or with
+    // null the key sets of the options window.
+    void SetCharacters(CharacterSource* source) { m_characters = source; }
+    // The key set the next game is recorded under.
+    int KeySet() const;
+
     // Who hears what happens in the games from now on; nobody until this is called.
     void SetEvents(GameEvents& events) { m_events = &events; }
 
@@ -150,6 +157,7 @@ private:
     Host& m_host;
     bool m_waveInPlay = false;
     int m_wavesLaunched = 0;
+    CharacterSource* m_characters = nullptr;
     GameEvents m_silent;
     GameEvents* m_events = &m_silent;
     // Letter-timer ticks so far, and the count at each slot's launch: reaction times are

@@ -1,5 +1,7 @@
 #include "records/GameRecorder.h"
 
+#include "game/CharacterSource.h"
+
 #include <chrono>
 #include <ctime>
 
@@ -164,6 +166,11 @@ std::string KeySetName(int keySet)
     case 2: return "solo numeri";
     case 3: return "maiuscole e minuscole";
     case 4: return "maiuscole, minuscole e numeri";
+    case KeySetAccented: return "lettere accentate";
+    case KeySetHomeRow: return "riga centrale";
+    case KeySetTopRow: return "riga superiore";
+    case KeySetBottomRow: return "riga inferiore";
+    case KeySetOwn: return "caratteri scelti";
     default: return "nessuna";
     }
 }

@@ -119,7 +119,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         QStringLiteral("Show and teach the keyboard layout NAME (an XKB name: it, us, de(nodeadkeys)...) instead of "
                        "the desktop's."),
         QStringLiteral("NAME"));
-    parser.addOptions({help, version, window, noSound, scale, player, stats, exportCsv, keyboard, layout});
+    const QCommandLineOption train(QStringLiteral("train"),
+                                   QStringLiteral("Open the training window first, to choose what falls (F4 opens "
+                                                  "it between games)."));
+    parser.addOptions({help, version, window, noSound, scale, player, stats, exportCsv, keyboard, layout, train});
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -189,6 +192,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         return Refuse(program, QStringLiteral("--export-csv takes a file name, or '-' for standard output"));
     result.Options.ExportCsv = parser.value(exportCsv);
     result.Options.Keyboard = parser.isSet(keyboard);
+    result.Options.Train = parser.isSet(train);
     if (parser.isSet(layout)) {
         static const QRegularExpression named(QStringLiteral("^([A-Za-z0-9_-]+)(?:\\(([A-Za-z0-9_-]+)\\))?$"));
         const auto match = named.match(parser.value(layout));

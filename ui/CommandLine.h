@@ -16,6 +16,7 @@ struct CommandLine {
     bool Stats = false;    // the statistics window instead of the game
     QString ExportCsv;     // write the player's games as CSV here ("-": standard output) and end
     bool Keyboard = false; // show the on-screen keyboard (kept for the next start too)
+    bool Train = false;    // open the training window over the game at start
     // The keyboard layout to show and teach instead of the desktop's: an XKB layout name,
     // with a variant in parentheses ("de(nodeadkeys)"); empty: the desktop's own.
     std::string Layout;

@@ -25,7 +25,7 @@ HintsLine::HintsLine(GameWindow& window, const KeyboardGuide& guide) : QLabel(&w
 
 QString HintsLine::Keys()
 {
-    return QStringLiteral("F2 statistiche · F3 tastiera · Pausa");
+    return QStringLiteral("F2 statistiche · F3 tastiera · F4 allenamento · Pausa");
 }
 
 bool HintsLine::eventFilter(QObject* watched, QEvent* event)

@@ -1,7 +1,7 @@
 #pragma once
 // One line at the bottom of the screen, below the panel and outside every specified control,
 // naming the keys that are not characters, so that a player finds them without the manual:
-// "F2 statistiche · F3 tastiera · Pausa". Where the keyboard is wanted but cannot be shown,
+// "F2 statistiche · F3 tastiera · F4 allenamento · Pausa". Where the keyboard is wanted but cannot be shown,
 // the line says why. On a screen with no margin under the panel it stays hidden.
 
 #include <QLabel>

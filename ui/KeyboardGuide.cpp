@@ -3,6 +3,7 @@
 #include "ui/FingerKeyboard.h"
 #include "ui/GameWindow.h"
 #include "ui/Log.h"
+#include "ui/PlayerKeymap.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -16,8 +17,8 @@ constexpr const char* kShown = "Mostra";
 
 } // namespace
 
-KeyboardGuide::KeyboardGuide(GameWindow& window, SettingsStore& store, KeymapSource keymap)
-    : QObject(&window), m_window(window), m_store(store), m_source(std::move(keymap))
+KeyboardGuide::KeyboardGuide(GameWindow& window, SettingsStore& store, KeymapHolder& keymap)
+    : QObject(&window), m_window(window), m_store(store), m_keymap(keymap)
 {
     const auto stored = ParseBoolean(m_store.Get(kGroup, kShown, "false"));
     qApp->installEventFilter(this);
@@ -43,26 +44,20 @@ void KeyboardGuide::SetWanted(bool wanted)
         m_store.Set(kGroup, kShown, wanted ? "true" : "false");
         m_store.Sync();
     }
-    if (m_wanted && !m_keymap) {
-        teach::KeymapResult result = m_source();
-        if (result.keymap) {
-            m_keymap = std::move(result.keymap);
-        } else {
+    if (m_wanted && !m_keyboard) {
+        if (const teach::Keymap* keymap = m_keymap.Get()) {
+            m_keyboard = new FingerKeyboard(*keymap, m_window.form(), &m_window);
+            m_keyboard->hide();
+        } else if (m_hidden.isEmpty()) {
             m_hidden = QStringLiteral("tastiera non disponibile");
-            qCWarning(lcSettings, "keyboard layout: %s", result.error.c_str());
+            qCWarning(lcSettings, "keyboard layout: %s", m_keymap.Problem().c_str());
         }
-    }
-    if (m_keymap && !m_keyboard) {
-        m_keyboard = new FingerKeyboard(*m_keymap, m_window.form(), &m_window);
-        m_keyboard->hide();
     }
     Place();
 }
 
 void KeyboardGuide::Place()
 {
-    if (m_keymap)
-        m_hidden.clear();
     if (!m_keyboard) {
         emit Changed();
         return;
@@ -73,6 +68,7 @@ void KeyboardGuide::Place()
     const int room = m_window.height() - panel.bottom() - 1 - line - 4;
     const int height = std::min(room, panel.width() * 5 / 15);
     const bool fits = height >= kMinimumHeight;
+    m_hidden.clear();
     if (m_wanted && !fits)
         m_hidden = QStringLiteral("tastiera nascosta: schermo troppo piccolo");
     if (m_wanted && fits) {

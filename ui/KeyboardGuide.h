@@ -8,26 +8,21 @@
 
 #include "game/Controls.h"
 #include "settings/Settings.h"
-#include "teach/Keymap.h"
 
 #include <QObject>
 #include <QString>
-
-#include <functional>
-#include <optional>
 
 namespace keyfall {
 
 class FingerKeyboard;
 class GameWindow;
+class KeymapHolder;
 
 class KeyboardGuide : public QObject {
     Q_OBJECT
 public:
-    using KeymapSource = std::function<teach::KeymapResult()>;
-
     // `store` keeps the choice; `keymap` reads the player's layout when it is first needed.
-    KeyboardGuide(GameWindow& window, SettingsStore& store, KeymapSource keymap);
+    KeyboardGuide(GameWindow& window, SettingsStore& store, KeymapHolder& keymap);
     ~KeyboardGuide() override;
 
     // The player asked for the keyboard (F3, or --keyboard); it shows when there is room.
@@ -53,8 +48,7 @@ private:
 
     GameWindow& m_window;
     SettingsStore& m_store;
-    KeymapSource m_source;
-    std::optional<teach::Keymap> m_keymap;
+    KeymapHolder& m_keymap;
     FingerKeyboard* m_keyboard = nullptr;
     bool m_wanted = false;
     QString m_hidden;

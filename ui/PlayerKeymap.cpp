@@ -36,4 +36,15 @@ teach::KeymapResult PlayerKeymap()
                                   KeyboardDefault(text, "XKBVARIANT").toStdString());
 }
 
+const teach::Keymap* KeymapHolder::Get()
+{
+    if (!m_read) {
+        m_read = true;
+        teach::KeymapResult result = m_source();
+        m_keymap = std::move(result.keymap);
+        m_problem = std::move(result.error);
+    }
+    return m_keymap ? &*m_keymap : nullptr;
+}
+
 } // namespace keyfall

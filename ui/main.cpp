@@ -15,10 +15,12 @@
 #include "ui/Records.h"
 #include "ui/SoundPlayer.h"
 #include "ui/StatsWindow.h"
+#include "ui/Training.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -98,16 +100,21 @@ int main(int argc, char* argv[])
         sound = std::make_unique<keyfall::SoundPlayer>(keyfall::SoundPlayer::DefaultDirectories());
     keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
-    keyfall::GameWindow window(settings, store, random, cues, screen, commandLine.Options.Display);
-    auto* pause = new keyfall::PauseControl(window);
     const keyfall::CommandLine& options = commandLine.Options;
-    auto* guide = new keyfall::KeyboardGuide(window, store, [&options] {
+    // Read when the keyboard or a training set first needs it; it outlives the window.
+    keyfall::KeymapHolder keymap([&options] {
         return options.Layout.empty() ? keyfall::PlayerKeymap()
                                       : keyfall::teach::KeymapFromNames({}, {}, options.Layout, options.LayoutVariant);
     });
+    keyfall::GameWindow window(settings, store, random, cues, screen, options.Display);
+    auto* pause = new keyfall::PauseControl(window);
+    auto* guide = new keyfall::KeyboardGuide(window, store, keymap);
     if (options.Keyboard)
         guide->SetWanted(true);
     new keyfall::HintsLine(window, *guide);
+    auto* training = new keyfall::TrainingControl(window, store, keymap);
+    if (options.Train)
+        QTimer::singleShot(0, training, &keyfall::TrainingControl::Open);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
     QObject::connect(pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);

@@ -186,6 +186,8 @@ private slots:
     void keyboardAndLayout()
     {
         QVERIFY(!Parse({}).Options.Keyboard);
+        QVERIFY(!Parse({}).Options.Train);
+        QVERIFY(Parse({QStringLiteral("--train")}).Options.Train);
         QVERIFY(Parse({}).Options.Layout.empty());
         const auto parsed = Parse({QStringLiteral("--keyboard"), QStringLiteral("--layout=de(nodeadkeys)")});
         QVERIFY(!parsed.ExitCode);

@@ -9,6 +9,7 @@
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/KeyboardGuide.h"
+#include "ui/PlayerKeymap.h"
 
 #include <QPaintEvent>
 #include <QTest>
@@ -54,6 +55,7 @@ class FingerKeyboardTest : public QObject {
     MemoryStore m_store;
     Random m_random{99};
     SilentCues m_cues;
+    std::unique_ptr<KeymapHolder> m_keymap;
     std::unique_ptr<GameWindow> m_window;
     std::unique_ptr<VirtualClock> m_clock;
     KeyboardGuide* m_guide = nullptr;
@@ -71,7 +73,8 @@ class FingerKeyboardTest : public QObject {
         m_store.Set("FallRates", "HardHigh", "20");
         m_store.Sync();
         m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues);
-        m_guide = new KeyboardGuide(*m_window, m_store, Italian);
+        m_keymap = std::make_unique<KeymapHolder>(Italian);
+        m_guide = new KeyboardGuide(*m_window, m_store, *m_keymap);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_clock = std::make_unique<VirtualClock>(Form());

@@ -1,0 +1,108 @@
+#include "ui/TrainingWindow.h"
+
+#include "teach/Utf8.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace keyfall {
+namespace {
+
+constexpr int kMostOwnCharacters = 60;
+
+QString Spaced(const std::u32string& characters)
+{
+    QStringList each;
+    for (char32_t c : characters)
+        each << QString::fromStdString(teach::Utf8(c));
+    return each.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach::Keymap* keymap, QWidget* parent)
+    : QDialog(parent), m_keymap(keymap)
+{
+    setWindowTitle(QStringLiteral("Keyfall — Allenamento"));
+    setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Che cosa vuoi allenare nelle prossime partite?"), this));
+    auto* group = new QButtonGroup(this);
+    const auto add = [&](teach::Training kind, const QString& text) {
+        auto* option = new QRadioButton(text, this);
+        group->addButton(option);
+        layout->addWidget(option);
+        m_options[static_cast<std::size_t>(kind)] = option;
+        option->setEnabled(kind == teach::Training::Specified || keymap != nullptr);
+    };
+    const auto row = [&](teach::Row which) {
+        return keymap ? QStringLiteral(" (%1)").arg(Spaced(teach::RowCharacters(*keymap, which))) : QString();
+    };
+    add(teach::Training::Specified, QStringLiteral("I tasti scelti nelle opzioni avanzate"));
+    add(teach::Training::Accented,
+        QStringLiteral("Le lettere accentate (%1)").arg(Spaced(std::u32string(teach::kItalianAccented))));
+    add(teach::Training::HomeRow, QStringLiteral("La riga centrale della tastiera") + row(teach::Row::Home));
+    add(teach::Training::TopRow, QStringLiteral("La riga superiore") + row(teach::Row::Top));
+    add(teach::Training::BottomRow, QStringLiteral("La riga inferiore") + row(teach::Row::Bottom));
+    add(teach::Training::Own, QStringLiteral("I caratteri che scrivi qui:"));
+    m_own = new QLineEdit(QString::fromStdString(current.own), this);
+    m_own->setMaxLength(kMostOwnCharacters);
+    m_own->setEnabled(keymap != nullptr);
+    m_own->setPlaceholderText(QStringLiteral("per esempio: àèìòù"));
+    layout->addWidget(m_own);
+    connect(m_own, &QLineEdit::textEdited, this, [this] { option(teach::Training::Own)->setChecked(true); });
+    m_problem = new QLabel(this);
+    m_problem->setWordWrap(true);
+    QPalette palette = m_problem->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
+    m_problem->setPalette(palette);
+    if (!keymap)
+        m_problem->setText(QStringLiteral("La tastiera non si può leggere: restano i tasti delle opzioni avanzate."));
+    layout->addWidget(m_problem);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Usa"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TrainingWindow::Use);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    QRadioButton* chosen = option(current.kind);
+    (chosen->isEnabled() ? chosen : option(teach::Training::Specified))->setChecked(true);
+}
+
+teach::TrainingChoice TrainingWindow::Choice() const
+{
+    teach::TrainingChoice choice;
+    for (std::size_t i = 0; i < m_options.size(); ++i) {
+        if (m_options[i]->isChecked())
+            choice.kind = static_cast<teach::Training>(i);
+    }
+    choice.own = m_own->text().normalized(QString::NormalizationForm_C).toStdString();
+    return choice;
+}
+
+QString TrainingWindow::Problem() const
+{
+    return m_problem->text();
+}
+
+void TrainingWindow::Use()
+{
+    const teach::TrainingChoice choice = Choice();
+    if (choice.kind != teach::Training::Specified && m_keymap) {
+        const teach::TrainingSet set = teach::CharactersOf(choice, *m_keymap);
+        if (!set.problem.empty()) {
+            m_problem->setText(QString::fromStdString(set.problem));
+            return;
+        }
+    }
+    accept();
+}
+
+} // namespace keyfall
