@@ -5,6 +5,7 @@
 #include "ui/KeyboardView.h"
 #include "ui/Log.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -332,6 +334,13 @@ void StatsWindow::BuildWidgets()
     layout->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("Chiudi"), QDialogButtonBox::RejectRole);
+    m_training = buttons->addButton(QStringLiteral("Allenamento…"), QDialogButtonBox::ActionRole);
+    m_training->hide();
+    connect(m_training, &QPushButton::clicked, this, [this] {
+        reject();
+        if (m_openTraining)
+            QTimer::singleShot(0, parentWidget() ? static_cast<QObject*>(parentWidget()) : qApp, m_openTraining);
+    });
     layout->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -491,6 +500,12 @@ void StatsWindow::FillKeyboard(const std::map<std::string, records::KeyCounts>& 
     m_weakest->setText(names.isEmpty() ? QStringLiteral("Nessun tasto da esercitare, per ora.")
                                        : QStringLiteral("Tasti da esercitare: ") + names.join(QStringLiteral(", ")));
     m_keyboard->SetKeys(std::move(keys));
+}
+
+void StatsWindow::SetTrainingOpener(std::function<void()> open)
+{
+    m_openTraining = std::move(open);
+    m_training->setVisible(static_cast<bool>(m_openTraining));
 }
 
 bool StatsWindow::ExportCsv(const QString& file)

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include <array>
 #include <atomic>
 #include <map>
@@ -42,6 +44,9 @@ public:
     void ShowPlayer(const QString& player);
     // Waits for the reading under way and shows what it read (tests, benchmarks).
     void FinishLoading();
+    // Offers "Allenamento…" beside "Chiudi": the statistics window closes and `open` runs, so a
+    // player who sees their weak keys goes on to practise them.
+    void SetTrainingOpener(std::function<void()> open);
     // Writes the shown player's games to `file`; false, with nothing half-written, on failure.
     bool ExportCsv(const QString& file);
 
@@ -55,9 +60,12 @@ public:
     KeyboardView* keyboard() const { return m_keyboard; }
     QLabel* weakest() const { return m_weakest; }
     QPushButton* exportButton() const { return m_export; }
+    QPushButton* trainingButton() const { return m_training; }
 
 private:
     void BuildWidgets();
+    QPushButton* m_training = nullptr;
+    std::function<void()> m_openTraining;
     void FillBest(const std::vector<records::BestScore>& best);
     void FillCharts(const std::vector<records::GameRecord>& games);
     struct Loaded;

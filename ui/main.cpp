@@ -119,8 +119,9 @@ int main(int argc, char* argv[])
     window.form().SetEvents(records.recorder());
     QObject::connect(pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
-    window.SetStatsOpener([&window, &recordsPath, &player] {
+    window.SetStatsOpener([&window, &recordsPath, &player, training] {
         keyfall::StatsWindow stats(recordsPath, player, &window);
+        stats.SetTrainingOpener([training] { training->Open(); });
         stats.exec();
     });
     if (commandLine.Options.Display.Windowed)

@@ -71,6 +71,12 @@ private slots:
         QCOMPARE(typed(Qt::Key_A, Qt::AltModifier, "a"), Typed());
         QCOMPARE(typed(Qt::Key_A, Qt::MetaModifier, "a"), Typed());
         QCOMPARE(typed(Qt::Key_F1, Qt::NoModifier, ""), Typed());
+        // A dead key alone types nothing, so it costs nothing; what it composes with the next
+        // key arrives as that key's character, "é" from dead acute and e.
+        QCOMPARE(typed(Qt::Key_Dead_Acute, Qt::NoModifier, ""), Typed());
+        QCOMPARE(typed(Qt::Key_Dead_Circumflex, Qt::ShiftModifier, ""), Typed());
+        QCOMPARE(typed(Qt::Key_E, Qt::NoModifier, QStringLiteral("é")), Typed(U'é'));
+        QCOMPARE(typed(Qt::Key_Egrave, Qt::ShiftModifier, QStringLiteral("é")), Typed(U'é'));
     }
 
     void ctrlTypesControlCharacters()

@@ -130,6 +130,21 @@ private slots:
         QCOMPARE(window.players()->currentText(), QStringLiteral("anna"));
     }
 
+    void leadsOnToTrainingWhenTheGameOffersIt()
+    {
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        window.show();
+        // Standing alone (--stats) there is no game to train in.
+        QVERIFY(!window.trainingButton()->isVisible());
+        int opened = 0;
+        window.SetTrainingOpener([&opened] { ++opened; });
+        QVERIFY(window.trainingButton()->isVisible());
+        window.trainingButton()->click();
+        QVERIFY(!window.isVisible());
+        QTRY_COMPARE(opened, 1);
+    }
+
     void showsBestScoresProgressAndWeakKeys()
     {
         auto weak = test::SampleGame("anna", 300, 25, 0, true, "2026-12-03T10:00:00Z");
