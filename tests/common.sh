@@ -31,6 +31,31 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # otherwise, on a display number it picks itself, exported as DISPLAY.
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/xvfb.sh"
 
+# The game's panel on a 1024 x 768 screen: its top-left corner, a click on a point of the
+# screen, and a click on VIA (DA CAPO while a game runs).
+panel_x=190 panel_y=599
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+click_start() { click $((panel_x + 2 + 7605 / 15 + 20)) $((panel_y + 2 + 150 / 15 + 20)); }
+
+# use_records: the program records into a data folder of the test's own, $db; `query SQL`
+# reads it, and `wait_for SECONDS SQL` until the answer is not empty (the records' writer is a
+# thread of its own, and a busy machine may be slow to get to it).
+use_records() {
+  export XDG_DATA_HOME=$work/data
+  db=$XDG_DATA_HOME/Keyfall/keyfall.sqlite
+  command -v sqlite3 >/dev/null || fail "sqlite3 is needed to read the records"
+}
+query() { sqlite3 -readonly "$db" "$1"; }
+wait_for() {
+  local seconds=$1 sql=$2 answer=""
+  for _ in $(seq $((seconds * 5))); do
+    [ -s "$db" ] && answer=$(query "$sql" 2>/dev/null || true)
+    [ -n "$answer" ] && { echo "$answer"; return; }
+    sleep 0.2
+  done
+  return 1
+}
+
 # use_sound: a sound server for the program, playing into a null sink of our own, which is
 # the program's output (PULSE_SINK) and whose monitor a test may record ($sound_sink.monitor).
 # The session's server (PulseAudio, or PipeWire's PulseAudio service) if it answers, with the

@@ -6,31 +6,11 @@ set -euo pipefail
 exe=$(realpath "$1")
 source "$(dirname "$0")/../common.sh"
 start_xvfb 1024x768
-command -v sqlite3 >/dev/null || fail "sqlite3 is needed to read the records"
+use_records
 command -v tesseract >/dev/null || fail "tesseract is needed to read the total on screen"
 
-export XDG_DATA_HOME=$work/data
-db=$XDG_DATA_HOME/Keyfall/keyfall.sqlite
 mkdir -p "$XDG_CONFIG_HOME/Keyfall"
 printf '[Rounds]\nMax=1\n' >"$XDG_CONFIG_HOME/Keyfall/Keyfall.ini"
-
-# Field 644x430 centred, panel below; the panel's buttons sit 2 px inside its border.
-panel_x=190 panel_y=599
-click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
-start_stop() { click $((panel_x + 2 + 7605 / 15 + 20)) $((panel_y + 2 + 150 / 15 + 20)); }
-query() { sqlite3 -readonly "$db" "$1"; }
-
-# wait_for SECONDS SQL: until the query gives a non-empty answer (the writer is a thread of
-# its own, and a busy machine may be slow to get to it).
-wait_for() {
-  local seconds=$1 sql=$2 answer=""
-  for _ in $(seq $((seconds * 5))); do
-    [ -s "$db" ] && answer=$(query "$sql" 2>/dev/null || true)
-    [ -n "$answer" ] && { echo "$answer"; return; }
-    sleep 0.2
-  done
-  return 1
-}
 
 # The score under "PUNTI", read from the screen: lblTotal lies at (4980, 45) twips in the panel.
 total_on_screen() {
@@ -46,7 +26,7 @@ pids+=($game)
 xdotool search --sync --onlyvisible --name '^Keyfall$' >/dev/null
 
 # A game of one round: every capital letter once hits what falls and misses the rest.
-start_stop
+click_start
 xdotool type --delay 30 'ABCDEFGHIJKLMNOPQRSTUVWXYZ'
 row=$(wait_for 60 "SELECT total, finished, hits, misses FROM games") || { cat "$work/game.log"; fail "the game was not recorded"; }
 IFS='|' read -r total finished hits misses <<<"$row"
@@ -59,9 +39,9 @@ digits=${shown//[.,]/}
 echo "finished game: total $total on screen and in the records"
 
 # A game stopped with DA CAPO.
-start_stop
+click_start
 sleep 1
-start_stop
+click_start
 wait_for 30 "SELECT 1 FROM games WHERE finished = 0" >/dev/null || fail "the stopped game was not recorded"
 [ "$(query "SELECT COUNT(*) FROM games")" = 2 ] || fail "expected two games"
 [ "$(query "SELECT name FROM players")" = e2e ] || fail "the games are not e2e's"
@@ -85,7 +65,7 @@ export XDG_DATA_HOME=/dev/null/keyfall-data
 game=$!
 pids+=($game)
 xdotool search --sync --onlyvisible --name '^Keyfall$' >/dev/null
-start_stop
+click_start
 xdotool type --delay 30 'ABCDEFGHIJKLMNOPQRSTUVWXYZ'
 ended=""
 for _ in $(seq 120); do

@@ -6,32 +6,15 @@ set -euo pipefail
 exe=$(realpath "$1")
 source "$(dirname "$0")/../common.sh"
 start_xvfb 1024x768
-command -v sqlite3 >/dev/null || fail "sqlite3 is needed to read the records"
-
-export XDG_DATA_HOME=$work/data
-db=$XDG_DATA_HOME/Keyfall/keyfall.sqlite
+use_records
 mkdir -p "$XDG_CONFIG_HOME/Keyfall"
 printf '[Rounds]\nMax=3\n[Allenamento]\nScelta=accentate\n' >"$XDG_CONFIG_HOME/Keyfall/Keyfall.ini"
-
-panel_x=190 panel_y=599
-click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
-start_stop() { click $((panel_x + 2 + 7605 / 15 + 20)) $((panel_y + 2 + 150 / 15 + 20)); }
-query() { sqlite3 -readonly "$db" "$1"; }
-wait_for() {
-  local seconds=$1 sql=$2 answer=""
-  for _ in $(seq $((seconds * 5))); do
-    [ -s "$db" ] && answer=$(query "$sql" 2>/dev/null || true)
-    [ -n "$answer" ] && { echo "$answer"; return; }
-    sleep 0.2
-  done
-  return 1
-}
 
 "$exe" --player e2e --layout=it --keyboard --no-sound >"$work/game.log" 2>&1 &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --name '^Keyfall$' | head -n1)
 
-start_stop
+click_start
 sleep 0.5
 # Each accented letter as its keysym: xdotool gives it a key code of the server's keymap, and
 # the program receives the character "è" and the rest, as from an Italian keyboard.
@@ -40,7 +23,7 @@ for key in egrave agrave eacute igrave ograve ugrave; do
   sleep 0.05
 done
 sleep 0.3
-start_stop
+click_start
 
 row=$(wait_for 60 "SELECT key_set, hits FROM games") || { cat "$work/game.log"; fail "the game was not recorded"; }
 IFS='|' read -r keyset hits <<<"$row"
