@@ -30,7 +30,7 @@ teach::KeymapResult PlayerKeymap()
     QFile file(QStringLiteral("/etc/default/keyboard"));
     QByteArray text;
     if (file.open(QIODevice::ReadOnly))
-        text = file.read(64 * 1024);
+        text = file.read(qint64{64} * 1024);
     return teach::KeymapFromNames({}, KeyboardDefault(text, "XKBMODEL").toStdString(),
                                   KeyboardDefault(text, "XKBLAYOUT").toStdString(),
                                   KeyboardDefault(text, "XKBVARIANT").toStdString());

@@ -69,7 +69,7 @@ TEST(UniformDraw, DrawsEveryCharacterOfItsSetAndNothingElse)
     ASSERT_EQ(drawn.size(), 6u);
     for (const auto& [character, count] : drawn) {
         EXPECT_EQ(Utf8(DecodeUtf8(character)), character);
-        EXPECT_NEAR(count, kDraws / 6, kDraws / 60) << character;
+        EXPECT_NEAR(count, kDraws / 6.0, kDraws / 60.0) << character;
     }
     EXPECT_THROW(UniformDraw(U"", KeySetOwn), std::invalid_argument);
 }
