@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -172,10 +173,11 @@ int Tick(int samples, bool keyboard)
 {
     Rig rig;
     FrmMain& form = rig.window.form();
+    KeymapHolder italian([] { return teach::KeymapFromNames({}, "pc105", "it"); });
+    std::unique_ptr<KeyboardGuide> guide; // goes before the window
     if (keyboard) {
         rig.store.Set("Tastiera", "Mostra", "true");
-        static KeymapHolder italian([] { return teach::KeymapFromNames({}, "pc105", "it"); });
-        new KeyboardGuide(rig.window, rig.store, italian);
+        guide = std::make_unique<KeyboardGuide>(rig.window, rig.store, italian);
         QApplication::processEvents();
     }
     PlayField* field = rig.window.picture2();

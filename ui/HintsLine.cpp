@@ -23,6 +23,12 @@ HintsLine::HintsLine(GameWindow& window, const KeyboardGuide& guide) : QLabel(&w
     Place();
 }
 
+HintsLine::~HintsLine()
+{
+    m_window.removeEventFilter(this);
+    m_window.picture1()->removeEventFilter(this);
+}
+
 QString HintsLine::Keys()
 {
     return QStringLiteral("F2 statistiche · F3 tastiera · F4 allenamento · Pausa");

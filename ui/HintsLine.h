@@ -2,7 +2,8 @@
 // One line at the bottom of the screen, below the panel and outside every specified control,
 // naming the keys that are not characters, so that a player finds them without the manual:
 // "F2 statistiche · F3 tastiera · F4 allenamento · Pausa". Where the keyboard is wanted but cannot be shown,
-// the line says why. On a screen with no margin under the panel it stays hidden.
+// the line says why. On a screen with no margin under the panel it stays hidden. It must go
+// before the window and the keyboard guide do.
 
 #include <QLabel>
 
@@ -15,6 +16,7 @@ class HintsLine : public QLabel {
     Q_OBJECT
 public:
     HintsLine(GameWindow& window, const KeyboardGuide& guide);
+    ~HintsLine() override;
     static QString Keys();
 
 protected:

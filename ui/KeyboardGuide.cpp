@@ -18,7 +18,7 @@ constexpr const char* kShown = "Mostra";
 } // namespace
 
 KeyboardGuide::KeyboardGuide(GameWindow& window, SettingsStore& store, KeymapHolder& keymap)
-    : QObject(&window), m_window(window), m_store(store), m_keymap(keymap)
+    : m_window(window), m_store(store), m_keymap(keymap)
 {
     const auto stored = ParseBoolean(m_store.Get(kGroup, kShown, "false"));
     qApp->installEventFilter(this);
@@ -34,7 +34,10 @@ KeyboardGuide::KeyboardGuide(GameWindow& window, SettingsStore& store, KeymapHol
 KeyboardGuide::~KeyboardGuide()
 {
     qApp->removeEventFilter(this);
+    m_window.removeEventFilter(this);
+    m_window.picture1()->removeEventFilter(this);
     m_window.SetMirrored({});
+    delete m_keyboard;
 }
 
 void KeyboardGuide::SetWanted(bool wanted)

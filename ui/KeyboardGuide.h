@@ -18,6 +18,7 @@ class FingerKeyboard;
 class GameWindow;
 class KeymapHolder;
 
+// It must go before the window it works with does (it reads the window as it goes).
 class KeyboardGuide : public QObject {
     Q_OBJECT
 public:

@@ -53,8 +53,7 @@ void PauseOverlay::paintEvent(QPaintEvent*)
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, Text());
 }
 
-PauseControl::PauseControl(GameWindow& window)
-    : QObject(&window), m_window(window), m_overlay(new PauseOverlay(window.picture2()))
+PauseControl::PauseControl(GameWindow& window) : m_window(window), m_overlay(new PauseOverlay(window.picture2()))
 {
     qApp->installEventFilter(this);
 }
@@ -62,6 +61,8 @@ PauseControl::PauseControl(GameWindow& window)
 PauseControl::~PauseControl()
 {
     qApp->removeEventFilter(this);
+    m_window.timers().SetHeld(false);
+    delete m_overlay;
 }
 
 void PauseControl::Toggle()

@@ -25,6 +25,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// It must go before the window it works with does (it reads the window as it goes).
 class PauseControl : public QObject {
     Q_OBJECT
 public:

@@ -20,7 +20,7 @@ constexpr const char* kOwn = "Caratteri";
 } // namespace
 
 TrainingControl::TrainingControl(GameWindow& window, SettingsStore& store, KeymapHolder& keymap)
-    : QObject(&window), m_window(window), m_store(store), m_keymap(keymap), m_caption(window.label3()->text())
+    : m_window(window), m_store(store), m_keymap(keymap), m_caption(window.label3()->text())
 {
     qApp->installEventFilter(this);
     teach::TrainingChoice stored;

@@ -17,6 +17,7 @@ namespace keyfall {
 class GameWindow;
 class KeymapHolder;
 
+// It must go before the window it works with does (it reads the window as it goes).
 class TrainingControl : public QObject {
     Q_OBJECT
 public:

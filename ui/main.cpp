@@ -107,21 +107,22 @@ int main(int argc, char* argv[])
                                       : keyfall::teach::KeymapFromNames({}, {}, options.Layout, options.LayoutVariant);
     });
     keyfall::GameWindow window(settings, store, random, cues, screen, options.Display);
-    auto* pause = new keyfall::PauseControl(window);
-    auto* guide = new keyfall::KeyboardGuide(window, store, keymap);
+    // Beside the game, and gone before it (in the reverse order of these lines).
+    keyfall::PauseControl pause(window);
+    keyfall::KeyboardGuide guide(window, store, keymap);
     if (options.Keyboard)
-        guide->SetWanted(true);
-    new keyfall::HintsLine(window, *guide);
-    auto* training = new keyfall::TrainingControl(window, store, keymap);
+        guide.SetWanted(true);
+    keyfall::HintsLine hints(window, guide);
+    keyfall::TrainingControl training(window, store, keymap);
     if (options.Train)
-        QTimer::singleShot(0, training, &keyfall::TrainingControl::Open);
+        QTimer::singleShot(0, &training, &keyfall::TrainingControl::Open);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
-    QObject::connect(pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);
+    QObject::connect(&pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
-    window.SetStatsOpener([&window, &recordsPath, &player, training] {
+    window.SetStatsOpener([&window, &recordsPath, &player, &training] {
         keyfall::StatsWindow stats(recordsPath, player, &window);
-        stats.SetTrainingOpener([training] { training->Open(); });
+        stats.SetTrainingOpener([&training] { training.Open(); });
         stats.exec();
     });
     if (commandLine.Options.Display.Windowed)

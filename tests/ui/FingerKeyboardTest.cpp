@@ -58,7 +58,7 @@ class FingerKeyboardTest : public QObject {
     std::unique_ptr<KeymapHolder> m_keymap;
     std::unique_ptr<GameWindow> m_window;
     std::unique_ptr<VirtualClock> m_clock;
-    KeyboardGuide* m_guide = nullptr;
+    std::unique_ptr<KeyboardGuide> m_guide; // goes before the window
 
     FrmMain& Form() { return m_window->form(); }
 
@@ -74,7 +74,7 @@ class FingerKeyboardTest : public QObject {
         m_store.Sync();
         m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues);
         m_keymap = std::make_unique<KeymapHolder>(Italian);
-        m_guide = new KeyboardGuide(*m_window, m_store, *m_keymap);
+        m_guide = std::make_unique<KeyboardGuide>(*m_window, m_store, *m_keymap);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_clock = std::make_unique<VirtualClock>(Form());
@@ -97,6 +97,7 @@ private slots:
     void cleanup()
     {
         m_clock.reset();
+        m_guide.reset();
         m_window.reset();
     }
 

@@ -42,7 +42,7 @@ class PauseTest : public QObject {
     Random m_random{7};
     CountingCues m_cues;
     std::unique_ptr<GameWindow> m_window;
-    PauseControl* m_pause = nullptr;
+    std::unique_ptr<PauseControl> m_pause; // goes before the window
 
     FrmMain& Form() { return m_window->form(); }
     void Press(Qt::Key key) { QTest::keyClick(m_window->windowHandle(), key); }
@@ -71,13 +71,17 @@ private slots:
         m_store = {};
         m_cues.played = 0;
         m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues);
-        m_pause = new PauseControl(*m_window);
+        m_pause = std::make_unique<PauseControl>(*m_window);
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
 
-    void cleanup() { m_window.reset(); }
+    void cleanup()
+    {
+        m_pause.reset();
+        m_window.reset();
+    }
 
     void pausedNothingFallsAndTypingCostsNothing()
     {

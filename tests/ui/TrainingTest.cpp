@@ -89,7 +89,7 @@ private slots:
         KeymapHolder keymap([] { return Layout("it"); });
         {
             GameWindow window(m_settings, m_store, m_random, m_cues);
-            auto* training = new TrainingControl(window, m_store, keymap);
+            auto training = std::make_unique<TrainingControl>(window, m_store, keymap);
             const QString caption = window.label3()->text();
             QVERIFY(training->Choose({teach::Training::Accented, {}}));
             QCOMPARE(window.label3()->text(), QStringLiteral("Allenamento: lettere accentate"));
@@ -110,7 +110,7 @@ private slots:
         }
         // The next start reads the choice back.
         GameWindow window(m_settings, m_store, m_random, m_cues);
-        auto* training = new TrainingControl(window, m_store, keymap);
+        auto training = std::make_unique<TrainingControl>(window, m_store, keymap);
         QCOMPARE(training->Choice().kind, teach::Training::HomeRow);
         QCOMPARE(window.form().KeySet(), int(KeySetHomeRow));
     }
@@ -123,7 +123,7 @@ private slots:
         KeymapHolder keymap([] { return Layout("us"); });
         GameWindow window(m_settings, m_store, m_random, m_cues);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("training set")));
-        auto* training = new TrainingControl(window, m_store, keymap);
+        auto training = std::make_unique<TrainingControl>(window, m_store, keymap);
         QCOMPARE(training->Choice().kind, teach::Training::Specified);
         QCOMPARE(window.form().KeySet(), 0);
         // What the player kept is not overwritten by a keyboard that cannot type it.
