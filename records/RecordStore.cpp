@@ -432,7 +432,16 @@ bool RecordStore::Prepare()
     }
     // WAL lets the statistics window read while a game is written. A read-only file keeps
     // whatever journal it has; a file another program holds is tried again later.
-    if (!Execute("PRAGMA journal_mode=WAL") && m_locked)
+    // Switching the journal takes the file for a moment; SQLite may refuse at once, without
+    // waiting in the busy handler, while another program opens or writes the same file, so
+    // the switch is tried again for as long as a write would wait.
+    bool journal = Execute("PRAGMA journal_mode=WAL");
+    constexpr int kRetryMs = 10;
+    for (int waited = 0; !journal && m_locked && !m_givingUp && waited < m_options.busyTimeoutMs; waited += kRetryMs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+        journal = Execute("PRAGMA journal_mode=WAL");
+    }
+    if (!journal && m_locked)
         return failed("cannot open " + m_path + ": " + m_problem, SQLITE_BUSY);
     // In WAL mode NORMAL never corrupts the file; a power cut may cost the last game only.
     Execute("PRAGMA synchronous=NORMAL");
