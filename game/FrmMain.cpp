@@ -235,6 +235,16 @@ int FrmMain::KeySet() const
     return m_characters ? m_characters->KeySet() : FirstKeySet(m_settings.KeySet);
 }
 
+int FrmMain::LowestLetter() const
+{
+    int lowest = -1;
+    for (int i = 0; i < kSlots; ++i) {
+        if (lblLetter[i].Visible && (lowest < 0 || lblLetter[i].Top > lblLetter[lowest].Top))
+            lowest = i;
+    }
+    return lowest;
+}
+
 bool FrmMain::LettersShown() const
 {
     return std::any_of(lblLetter.begin(), lblLetter.end(), [](const Label& letter) { return letter.Visible; });

@@ -127,6 +127,8 @@ public:
     // True while a letter is on the field: only then does a tick of the letters' timer change
     // anything (it moves them, and counts the ticks that time the player's hits).
     bool LettersShown() const;
+    // The slot of the falling letter lowest on the field (the first of equals), or -1.
+    int LowestLetter() const;
 
     Settings& settings() { return m_settings; }
 

@@ -162,12 +162,9 @@ void FingerKeyboard::Light(const std::string& key, teach::Modifiers modifiers)
 
 void FingerKeyboard::Refresh()
 {
-    const Label* lowest = nullptr;
-    for (const Label& letter : m_form.lblLetter) {
-        if (letter.Visible && (!lowest || letter.Top > lowest->Top))
-            lowest = &letter;
-    }
-    const std::string character = lowest ? lowest->Caption : std::string();
+    const int lowest = m_form.LowestLetter();
+    const std::string character =
+        lowest < 0 ? std::string() : m_form.lblLetter[static_cast<std::size_t>(lowest)].Caption;
     if (character == m_shownCharacter)
         return;
     m_shownCharacter = character;

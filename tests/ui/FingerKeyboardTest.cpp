@@ -81,16 +81,6 @@ class FingerKeyboardTest : public QObject {
         m_clock->SetAfterTick([this] { m_window->Tick([] {}); });
     }
 
-    int Lowest()
-    {
-        int lowest = -1;
-        for (int i = 0; i < kSlots; ++i) {
-            if (Form().lblLetter[i].Visible && (lowest < 0 || Form().lblLetter[i].Top > Form().lblLetter[lowest].Top))
-                lowest = i;
-        }
-        return lowest;
-    }
-
 private slots:
     void initTestCase() { InstallFontSubstitutes(); }
 
@@ -110,8 +100,8 @@ private slots:
         m_window->Handle([this] { Form().optDifficulty_Click(2); });
         m_window->Handle([this] { Form().cmdStart_Click(); });
         const teach::KeymapResult model = Italian();
-        for (int hit = 0; hit < 6 && Lowest() >= 0; ++hit) {
-            const Label& lowest = Form().lblLetter[static_cast<std::size_t>(Lowest())];
+        for (int hit = 0; hit < 6 && Form().LowestLetter() >= 0; ++hit) {
+            const Label& lowest = Form().lblLetter[static_cast<std::size_t>(Form().LowestLetter())];
             const auto stroke = model.keymap->StrokeFor(lowest.Caption);
             QVERIFY(stroke);
             QCOMPARE(keyboard->litKey(), stroke->key->name);
@@ -121,7 +111,7 @@ private slots:
             m_window->Handle([this, typed] { Form().Form_KeyPress(typed); });
         }
         // The wave is over or its lowest letter moved on: the light is never left on a hit letter.
-        const int next = Lowest();
+        const int next = Form().LowestLetter();
         if (next < 0)
             QVERIFY(keyboard->litKey().empty());
         else
@@ -143,10 +133,10 @@ private slots:
         QVERIFY(!lit.empty());
         QCOMPARE(keyboard->litModifiers(), teach::Modifiers::None);
         // Letters fall, the lowest stays the lowest: nothing to paint.
-        const int lowest = Lowest();
+        const int lowest = Form().LowestLetter();
         m_clock->Advance(250);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        QCOMPARE(Lowest(), lowest);
+        QCOMPARE(Form().LowestLetter(), lowest);
         QCOMPARE(counter.paints, 0);
         // A hit moves the light: the two keys are repainted, not the whole keyboard.
         const char32_t typed =

@@ -169,17 +169,6 @@ class PartialRepaintTest : public QObject {
         Event([&] { Form().Form_KeyUp(code, 0); });
     }
 
-    // The falling letter lowest on the field, or -1.
-    int Lowest()
-    {
-        int lowest = -1;
-        for (int i = 0; i < kSlots; ++i) {
-            if (Form().lblLetter[i].Visible && (lowest < 0 || Form().lblLetter[i].Top > Form().lblLetter[lowest].Top))
-                lowest = i;
-        }
-        return lowest;
-    }
-
 private slots:
     void initTestCase() { InstallFontSubstitutes(); }
 
@@ -227,7 +216,7 @@ private slots:
                 continue;
             }
             inPlay = true;
-            const int lowest = Lowest();
+            const int lowest = Form().LowestLetter();
             if (hits < 2 && lowest >= 0 && Form().lblLetter[lowest].Top > (hits == 0 ? 2000.0f : 4000.0f)) {
                 const std::string caption = Form().lblLetter[lowest].Caption;
                 Type(static_cast<unsigned char>(caption[0]));
@@ -357,7 +346,7 @@ private slots:
         m_compare = false;
         Event([&] { Form().optDifficulty_Click(2); });
         Event([&] { Form().cmdStart_Click(); });
-        const int slot = Lowest();
+        const int slot = Form().LowestLetter();
         QVERIFY(slot >= 0);
         const auto s = static_cast<std::size_t>(slot);
         Event([&] {
