@@ -5,7 +5,9 @@
 
 #include "settings/Random.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 namespace keyfall {
 
@@ -16,6 +18,8 @@ enum TrainingKeySet : int {
     KeySetTopRow = 7,    // the row above it
     KeySetBottomRow = 8, // the row below it
     KeySetOwn = 9,       // characters the player chose
+    KeySetWeakKeys = 10, // the player's weakest keys
+    KeySetStage = 20,    // a stage of the course: 20 its first, 21 the next, and so on
 };
 
 class CharacterSource {
@@ -26,6 +30,14 @@ public:
     virtual std::string Draw(Random& random, int slot) = 0;
     // The key set the records file the game under.
     virtual int KeySet() const = 0;
+    // A new wave of `letters` letters (1..18) is about to draw its characters.
+    virtual void WaveStarts(int /*letters*/) {}
+    // The fall speeds the letters of a wave are drawn from, given the level's `low` and
+    // `high`; a source may keep to a part of that range, never leave it.
+    virtual std::pair<std::int16_t, std::int16_t> FallRange(std::int16_t low, std::int16_t high) const
+    {
+        return {low, high};
+    }
 };
 
 } // namespace keyfall

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <tuple>
 
 namespace keyfall {
 namespace {
@@ -161,6 +162,8 @@ void FrmMain::LaunchWave()
         low = m_settings.HardLow;
         high = m_settings.HardHigh;
     }
+    if (m_characters)
+        std::tie(low, high) = m_characters->FallRange(low, high);
     for (int n = 0; n <= drawn; ++n) {
         // Every slot is free at launch and at most 18 are drawn, so this always finds one.
         int slot;
@@ -202,6 +205,8 @@ std::int16_t FrmMain::DrawCode(int keySetIndex)
 void FrmMain::SetLabelChars()
 {
     if (m_characters) {
+        m_characters->WaveStarts(static_cast<int>(
+            std::count_if(lblLetter.begin(), lblLetter.end(), [](const Label& letter) { return letter.Visible; })));
         for (int i = 0; i < kSlots; ++i) {
             if (lblLetter[i].Visible)
                 lblLetter[i].Caption = m_characters->Draw(m_random, i);
@@ -314,7 +319,9 @@ void FrmMain::CheckKey(char32_t ch)
     if (missed && ch != kLandingMarker) {
         AddToTotal(-kMissPenalty);
         ShowTotal();
-        m_events->Missed(typed);
+        // Nothing was hit, so the letters are as they were when the key came.
+        const int lowest = LowestLetter();
+        m_events->Missed(typed, lowest >= 0 ? lblLetter[lowest].Caption : std::string());
         m_cues.PlayCue(Cue::Miss);
     }
     // Only the end of a launched wave starts its tally, once: a key typed while nothing

@@ -23,8 +23,10 @@ public:
     // The player typed the character falling in `slot` at `height` twips, `ticks` letter-timer
     // ticks after its launch.
     virtual void Hit(const std::string& /*character*/, int /*slot*/, float /*height*/, int /*ticks*/) {}
-    // The player typed a character that hit nothing (it costs the miss penalty).
-    virtual void Missed(const std::string& /*character*/) {}
+    // The player typed a character that hit nothing (it costs the miss penalty). `meantFor` is
+    // the lowest falling character, the one the key was most likely meant for; empty when
+    // nothing was falling.
+    virtual void Missed(const std::string& /*character*/, const std::string& /*meantFor*/) {}
     // The character falling in `slot` reached the ground.
     virtual void Landed(int /*slot*/, const std::string& /*character*/) {}
     // The tally of round `round` added `points` to the total.

@@ -51,6 +51,7 @@ void GameRecorder::GameStarted(std::int16_t level, std::int16_t rounds, int keyS
     m_game->level = level;
     m_game->rounds = rounds;
     m_game->keySet = keySet;
+    m_game->stage = m_stage;
     m_startMs = m_clock.SteadyMs();
     m_falling = 0;
 }
@@ -81,12 +82,15 @@ void GameRecorder::Hit(const std::string& character, int /*slot*/, float /*heigh
     Ended(character);
 }
 
-void GameRecorder::Missed(const std::string& character)
+void GameRecorder::Missed(const std::string& character, const std::string& meantFor)
 {
     // Keys typed between games cost points on the board but are no part of any game.
     if (!m_game)
         return;
     ++m_game->keys[character].wrong;
+    // A slip counts against both keys: the one pressed and the one the finger went for.
+    if (!meantFor.empty())
+        ++m_game->keys[meantFor].missedFor;
     ++m_game->misses;
 }
 

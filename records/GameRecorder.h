@@ -51,12 +51,14 @@ public:
     void GameStarted(std::int16_t level, std::int16_t rounds, int keySet) override;
     void Launched(int slot, const std::string& character) override;
     void Hit(const std::string& character, int slot, float height, int ticks) override;
-    void Missed(const std::string& character) override;
+    void Missed(const std::string& character, const std::string& meantFor) override;
     void Landed(int slot, const std::string& character) override;
     void RoundScored(std::int16_t round, int points) override;
     void GameEnded(std::int16_t total, bool finished) override;
 
     const std::string& player() const { return m_player; }
+    // The games started from now on are played on this stage of the course (none: off it).
+    void SetStage(std::optional<StageGame> stage) { m_stage = std::move(stage); }
 
 private:
     void Ended(const std::string& character);
@@ -65,6 +67,7 @@ private:
     const Clock& m_clock;
     Sink m_sink;
     std::optional<GameRecord> m_game; // the game under way
+    std::optional<StageGame> m_stage;
     std::int64_t m_startMs = 0;
     std::int64_t m_waveStartMs = 0;
     int m_falling = 0;

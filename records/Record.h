@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace keyfall::records {
 
@@ -16,7 +17,18 @@ struct KeyCounts {
     int wrong = 0;                  // typed while no copy of it was falling
     std::int64_t reactionTicks = 0; // letter-timer ticks from launch to hit, summed over the hits
     std::int64_t reactionMs = 0;    // the same in milliseconds (ticks × the game's level); filled by queries
+    int missedFor = 0;              // the lowest falling character while a key hit nothing: the one it was meant for
     bool operator==(const KeyCounts&) const = default;
+};
+
+// A game played on a stage of the course: which course (its keyboard's name), which stage
+// (0 the first) and the stage's own keys; a finished game passes the stage when every one of
+// those keys is mastered (records/Skills.h).
+struct StageGame {
+    std::string course;
+    int stage = 0;
+    std::vector<std::string> keys;
+    bool operator==(const StageGame&) const = default;
 };
 
 struct GameRecord {
@@ -34,6 +46,7 @@ struct GameRecord {
     std::int64_t typingMs = 0;   // only while characters were falling
     bool finished = false;       // played to its last round, or stopped with DA CAPO
     std::map<std::string, KeyCounts> keys;
+    std::optional<StageGame> stage; // none for a game off the course
     bool operator==(const GameRecord&) const = default;
 };
 

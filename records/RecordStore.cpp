@@ -1,5 +1,7 @@
 #include "records/RecordStore.h"
 
+#include "records/Statement.h"
+
 #include <sqlite3.h>
 
 #include <chrono>
@@ -114,6 +116,32 @@ constexpr const char* kMigrations[kSchemaVersion] = {
     CREATE INDEX games_by_player ON games(player_id, started_at);
     CREATE INDEX games_by_level ON games(player_id, level, key_set, finished, total);
     )sql",
+    // 4: the misses meant for each character, each player's skill on each key (kept up to date
+    // game by game, filled from the earlier games by Migrate) and the stage reached on each
+    // course.
+    R"sql(
+    ALTER TABLE game_keys ADD COLUMN missed_for INTEGER NOT NULL DEFAULT 0
+        CHECK (missed_for BETWEEN 0 AND 2147483647);
+    CREATE TABLE key_skills (
+        player_id    INTEGER NOT NULL REFERENCES players(id),
+        character    TEXT    NOT NULL CHECK (typeof(character) = 'text' AND length(CAST(character AS BLOB)) BETWEEN 1 AND 64),
+        games        INTEGER NOT NULL CHECK (games BETWEEN 0 AND 2147483647),
+        launched     INTEGER NOT NULL CHECK (launched BETWEEN 0 AND 2147483647),
+        hits         INTEGER NOT NULL CHECK (hits BETWEEN 0 AND 2147483647),
+        errors       INTEGER NOT NULL CHECK (errors BETWEEN 0 AND 2147483647),
+        hit_weight   REAL    NOT NULL CHECK (hit_weight BETWEEN 0 AND 1e15),
+        error_weight REAL    NOT NULL CHECK (error_weight BETWEEN 0 AND 1e15),
+        smoothed_ms  REAL    CHECK (smoothed_ms IS NULL OR smoothed_ms BETWEEN 0 AND 1e15),
+        best_ms      REAL    CHECK (best_ms IS NULL OR best_ms BETWEEN 0 AND 1e15),
+        PRIMARY KEY (player_id, character)
+    ) WITHOUT ROWID;
+    CREATE TABLE stages_reached (
+        player_id INTEGER NOT NULL REFERENCES players(id),
+        course    TEXT    NOT NULL CHECK (typeof(course) = 'text' AND length(CAST(course AS BLOB)) BETWEEN 1 AND 200),
+        stage     INTEGER NOT NULL CHECK (stage BETWEEN 0 AND 1000),
+        PRIMARY KEY (player_id, course)
+    ) WITHOUT ROWID;
+    )sql",
 };
 
 // The games and characters inside the domain the schema states since version 3, for the
@@ -133,76 +161,6 @@ constexpr const char* kValidKeys = R"sql((SELECT * FROM game_keys WHERE (
     AND launched BETWEEN 0 AND 2147483647 AND hits BETWEEN 0 AND 2147483647
     AND landed BETWEEN 0 AND 2147483647 AND wrong BETWEEN 0 AND 2147483647
     AND reaction_ticks BETWEEN 0 AND 9223372036854775807) IS 1))sql";
-
-// `sql` with every "{games}" and "{keys}" replaced by the valid rows of those tables.
-std::string WithDomain(std::string sql)
-{
-    for (const auto& [name, rows] : {std::pair{"{games}", kValidGames}, std::pair{"{keys}", kValidKeys}}) {
-        for (auto at = sql.find(name); at != std::string::npos; at = sql.find(name))
-            sql.replace(at, std::char_traits<char>::length(name), rows);
-    }
-    return sql;
-}
-
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : m_db(db)
-    {
-        if (const int rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); rc != SQLITE_OK) {
-            m_error = sqlite3_errmsg(db);
-            m_code = rc;
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& Bind(int index, std::int64_t value)
-    {
-        sqlite3_bind_int64(m_stmt, index, value);
-        return *this;
-    }
-    Statement& Bind(int index, const std::string& text)
-    {
-        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    // True while there is a row to read; false when done or failed (see ok()).
-    bool Step()
-    {
-        if (!m_stmt)
-            return false;
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE) {
-            m_error = sqlite3_errmsg(m_db);
-            m_code = rc;
-        }
-        return false;
-    }
-    void Reset()
-    {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
-    }
-    std::int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-    std::string Text(int column) const
-    {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string();
-    }
-    bool ok() const { return m_error.empty(); }
-    const std::string& error() const { return m_error; }
-    int code() const { return m_code; }
-
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-    std::string m_error;
-    int m_code = SQLITE_OK;
-};
 
 bool IsCorruption(int code)
 {
@@ -227,6 +185,25 @@ std::string GameCount(std::int64_t count)
 }
 
 } // namespace
+
+std::string WithDomain(std::string sql, const std::string& missedFor)
+{
+    for (const auto& [name, rows] : {std::pair{"{games}", kValidGames}, std::pair{"{keys}", kValidKeys}}) {
+        for (auto at = sql.find(name); at != std::string::npos; at = sql.find(name))
+            sql.replace(at, std::char_traits<char>::length(name), rows);
+    }
+    constexpr std::string_view kMissedFor = "{missed_for}";
+    for (auto at = sql.find(kMissedFor); at != std::string::npos; at = sql.find(kMissedFor))
+        sql.replace(at, kMissedFor.size(), missedFor);
+    return sql;
+}
+
+std::string RecordStore::MissedFor() const
+{
+    // A file edited by another program may hold anything in a column: the value read is kept
+    // to what a count can be.
+    return m_version >= 4 ? "MAX(0, MIN(IFNULL(CAST(k.missed_for AS INTEGER), 0), 2147483647))" : "0";
+}
 
 RecordStore::RecordStore(std::string path, Options options) : m_path(std::move(path)), m_options(std::move(options))
 {
@@ -493,18 +470,26 @@ bool RecordStore::Migrate()
         if (!Execute(kMigrations[step]))
             return rollBack();
     }
-    const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-    if (!Execute(setVersion.c_str()))
+    m_version = kSchemaVersion;
+    if (version < 4 && !FillSkills()) {
+        m_version = static_cast<int>(version);
         return rollBack();
+    }
+    const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+    if (!Execute(setVersion.c_str())) {
+        m_version = static_cast<int>(version);
+        return rollBack();
+    }
     std::int64_t setAside = 0;
     if (version < 3) {
         Statement count(m_db, "SELECT COUNT(*) FROM games_set_aside");
         if (count.Step())
             setAside = count.Int(0);
     }
-    if (!Execute("COMMIT"))
+    if (!Execute("COMMIT")) {
+        m_version = static_cast<int>(version);
         return rollBack();
-    m_version = kSchemaVersion;
+    }
     if (setAside > 0)
         m_notice = GameCount(setAside) + " outside the values a game can produce moved to the table games_set_aside of "
                    + m_path;
@@ -574,15 +559,17 @@ std::optional<SaveResult> RecordStore::Write(const GameRecord& game)
         return failed(insert.error(), insert.code());
     result.id = sqlite3_last_insert_rowid(m_db);
 
-    Statement key(m_db, "INSERT INTO game_keys(game_id, character, launched, hits, landed, wrong, reaction_ticks) "
-                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    Statement key(m_db, "INSERT INTO game_keys(game_id, character, launched, hits, landed, wrong, reaction_ticks, "
+                        "missed_for) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     for (const auto& [character, counts] : game.keys) {
         key.Bind(1, result.id).Bind(2, character).Bind(3, counts.launched).Bind(4, counts.hits);
-        key.Bind(5, counts.landed).Bind(6, counts.wrong).Bind(7, counts.reactionTicks).Step();
+        key.Bind(5, counts.landed).Bind(6, counts.wrong).Bind(7, counts.reactionTicks).Bind(8, counts.missedFor).Step();
         if (!key.ok())
             return failed(key.error(), key.code());
         key.Reset();
     }
+    if (!WriteSkills(playerId, result.id, game, result))
+        return failed(m_problem, m_locked ? SQLITE_BUSY : 0);
     if (!Execute("COMMIT"))
         return failed(m_problem, m_locked ? SQLITE_BUSY : 0);
     m_problem.clear();
@@ -685,14 +672,15 @@ std::map<std::string, KeyCounts> RecordStore::KeyTotals(const std::string& playe
     Statement query(m_db, WithDomain(R"sql(
         SELECT k.character, MIN(SUM(k.launched), 2147483647), MIN(SUM(k.hits), 2147483647),
                MIN(SUM(k.landed), 2147483647), MIN(SUM(k.wrong), 2147483647),
-               TOTAL(k.reaction_ticks), TOTAL(k.reaction_ticks * g.level)
+               TOTAL(k.reaction_ticks), TOTAL(k.reaction_ticks * g.level), MIN(SUM({missed_for}), 2147483647)
         FROM {keys} k JOIN {games} g ON g.id = k.game_id JOIN players p ON p.id = g.player_id
-        WHERE p.name = ?1 GROUP BY k.character)sql")
+        WHERE p.name = ?1 GROUP BY k.character)sql",
+                                     MissedFor())
                               .c_str());
     query.Bind(1, player);
     while (query.Step()) {
-        keys[query.Text(0)] = {ToInt(query.Int(1)), ToInt(query.Int(2)), ToInt(query.Int(3)),
-                               ToInt(query.Int(4)), query.Int(5),        query.Int(6)};
+        keys[query.Text(0)] = {ToInt(query.Int(1)), ToInt(query.Int(2)), ToInt(query.Int(3)), ToInt(query.Int(4)),
+                               query.Int(5),        query.Int(6),        ToInt(query.Int(7))};
     }
     Finish(query.error(), query.code(), 0);
     return keys;

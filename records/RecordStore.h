@@ -16,19 +16,21 @@
 // kSchemaVersion; a released step is never edited.
 
 #include "records/Record.h"
+#include "records/Skills.h"
 
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
 
 namespace keyfall::records {
 
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 struct BestScore {
     int level = 0;
@@ -44,6 +46,27 @@ struct SaveResult {
     std::optional<int> previousBest;
     // A finished game with a positive total above every earlier one on its level and key set.
     bool newRecord = false;
+    // The game passed its stage of the course: the stage now reached (the next one).
+    std::optional<int> stageReached;
+    // Every key's skill after the game, and the stages passed (the most on any course), which
+    // set the target time.
+    std::map<std::string, KeySkill> skills;
+    int stagesPassed = 0;
+};
+
+// A key's launch-to-hit time in one game, and its smoothed value after that game.
+struct SpeedPoint {
+    std::string startedAt;
+    double ms = 0;
+    double smoothedMs = 0;
+};
+
+// One player's skill on one key, for a teacher's export.
+struct PlayerKeySkill {
+    std::string player;
+    std::string character;
+    KeySkill skill;
+    int stagesPassed = 0;
 };
 
 class RecordStore {
@@ -104,6 +127,19 @@ public:
     // Each character's counts over all the player's games, reaction times in ms.
     std::map<std::string, KeyCounts> KeyTotals(const std::string& player);
 
+    // Each key's skill (records/Skills.h), kept up to date game by game in the file; a file of
+    // an older schema, open only for reading, has them worked out from its games.
+    std::map<std::string, KeySkill> Skills(const std::string& player);
+    // The stage the player has reached on `course` (0, the first, for a course never played);
+    // it never goes back.
+    int StageReached(const std::string& player, const std::string& course);
+    // The most stages the player has passed on any course.
+    int StagesPassed(const std::string& player);
+    // One key's time in each game that hit it, oldest first.
+    std::vector<SpeedPoint> KeySpeeds(const std::string& player, const std::string& character);
+    // Every player's every key, by player and character.
+    std::vector<PlayerKeySkill> AllSkills();
+
     // Makes a write that is waiting for a lock give up at once (safe from another thread).
     void GiveUpWaiting() { m_givingUp = true; }
 
@@ -116,6 +152,15 @@ private:
     void Close();
     bool Execute(const char* sql);
     bool Finish(const std::string& problem, int code, std::int64_t skipped);
+    bool FillSkills();
+    bool WriteSkills(std::int64_t playerId, std::int64_t gameId, const GameRecord& game, SaveResult& result);
+    std::map<std::string, KeySkill> ReadSkills(std::int64_t playerId, std::string& error, int& code);
+    std::map<std::pair<std::int64_t, std::string>, KeySkill> ReplaySkills(const std::string& where,
+                                                                        const std::string& player, std::string& error,
+                                                                        int& code);
+    int ReadStagesPassed(std::int64_t playerId, std::string& error, int& code);
+    // "k.missed_for" in a schema that has the column, 0 before it.
+    std::string MissedFor() const;
     static int Busy(void* self, int count);
     static int Progress(void* self);
 

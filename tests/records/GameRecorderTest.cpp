@@ -2,6 +2,7 @@
 // with the board.
 
 #include "records/GameRecorder.h"
+#include "game/CharacterSource.h"
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,25 @@ public:
     std::int64_t ms = 0;
 };
 
+TEST(GameRecorder, AMissCountsAgainstTheKeyTypedAndTheLowestFallingOneAndAStageGoesWithTheGame)
+{
+    ManualTime time;
+    std::vector<GameRecord> records;
+    GameRecorder recorder("anna", time, [&](GameRecord r) { records.push_back(std::move(r)); });
+    recorder.SetStage(StageGame{"Italian", 2, {"à", "ù"}});
+    recorder.GameStarted(100, 1, KeySetStage + 2);
+    recorder.Launched(0, "à");
+    recorder.Missed("ò", "à");
+    recorder.Missed("ò", "");
+    recorder.SetStage(std::nullopt); // for the next games
+    recorder.Landed(0, "à");
+    recorder.GameEnded(-60, true);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].keys.at("ò").wrong, 2);
+    EXPECT_EQ(records[0].keys.at("à").missedFor, 1);
+    EXPECT_EQ(records[0].stage, (StageGame{"Italian", 2, {"à", "ù"}}));
+}
+
 TEST(GameRecorder, APausedGameCountsOnlyTheTimeItWasPlayed)
 {
     ManualTime time;
@@ -110,6 +130,13 @@ TEST(GameRecorder, AFinishedGameIsHandedOverAsTheBoardShowedIt)
     EXPECT_EQ(r.misses, 8);
     EXPECT_EQ(r.landed, 0);
     EXPECT_EQ(r.keys.at("#").wrong, 8);
+    // Each stray "#" came while a wave fell: it counts against the lowest letter too.
+    int missedFor = 0;
+    for (const auto& [character, key] : r.keys)
+        missedFor += key.missedFor;
+    EXPECT_EQ(missedFor, 8);
+    EXPECT_EQ(r.keys.at("#").missedFor, 0);
+    EXPECT_FALSE(r.stage) << "a game off the course";
     EXPECT_EQ(r.durationMs, g.clock.Now() - 1000);
     EXPECT_EQ(r.typingMs, 8 * 300) << "only the falling counts, not the tally and the pauses";
 

@@ -69,6 +69,8 @@ void Exec(const std::string& path, const std::string& sql)
 void MakeVersion(const std::string& path, int version)
 {
     std::string sql = "DROP TABLE games_set_aside; DROP TABLE game_keys_set_aside;";
+    if (version < 4)
+        sql += "DROP TABLE key_skills; DROP TABLE stages_reached; ALTER TABLE game_keys DROP COLUMN missed_for;";
     if (version < 2)
         sql += "DROP INDEX games_by_player; DROP INDEX games_by_level;";
     Exec(path, sql + "PRAGMA user_version = " + std::to_string(version) + ";");
@@ -570,8 +572,8 @@ TEST(RecordStoreDomain, BringingAFileUpToDateSetsAsideWhatNoGameProducesAndDelet
         sql += InsertGame(values);
     sql += "INSERT INTO game_keys VALUES (1, 'x', -5, 0, 0, 0, 0);";
     sql += "INSERT INTO game_keys SELECT id, 'B', 1, 1, 0, 0, 10 FROM games WHERE id > 2;";
-    Exec(path, sql);
     MakeVersion(path, 2);
+    Exec(path, sql);
     const auto before = Scalar(path, "SELECT COUNT(*) FROM games");
     const auto keysBefore = Scalar(path, "SELECT COUNT(*) FROM game_keys");
     ASSERT_EQ(before, static_cast<std::int64_t>(2 + kForeignGames.size()));
@@ -615,8 +617,8 @@ TEST(RecordStoreDomain, ReadingLeavesOutRowsOutsideTheDomainAndSaysHowMany)
     std::string sql = "PRAGMA ignore_check_constraints = ON;";
     for (const auto& [name, values] : kForeignGames)
         sql += InsertGame(values);
-    sql += "INSERT INTO game_keys VALUES (1, 'y', -5, 0, 0, 0, 0);";
-    sql += "INSERT INTO game_keys SELECT id, 'c', 1, 1, 0, 0, 10 FROM games WHERE id > 1;";
+    sql += "INSERT INTO game_keys VALUES (1, 'y', -5, 0, 0, 0, 0, 0);";
+    sql += "INSERT INTO game_keys SELECT id, 'c', 1, 1, 0, 0, 10, 0 FROM games WHERE id > 1;";
     Exec(path, sql);
     for (const bool readOnly : {false, true}) {
         RecordStore::Options options = Quick();

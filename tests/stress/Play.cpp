@@ -1012,7 +1012,7 @@ void EventLedger::Hit(const std::string& character, int slot, float height, int 
         Break("a hit at height " + std::to_string(height) + " after " + std::to_string(ticks) + " ticks");
 }
 
-void EventLedger::Missed(const std::string& /*character*/)
+void EventLedger::Missed(const std::string& /*character*/, const std::string& /*meantFor*/)
 {
     if (m_inGame)
         m_total = Saturate(m_total - kMissPenalty);

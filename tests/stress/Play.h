@@ -102,7 +102,7 @@ public:
     void GameStarted(std::int16_t level, std::int16_t rounds, int keySet) override;
     void Launched(int slot, const std::string& character) override;
     void Hit(const std::string& character, int slot, float height, int ticks) override;
-    void Missed(const std::string& character) override;
+    void Missed(const std::string& character, const std::string& meantFor) override;
     void Landed(int slot, const std::string& character) override;
     void RoundScored(std::int16_t round, int points) override;
     void GameEnded(std::int16_t total, bool finished) override;

@@ -36,6 +36,7 @@ public:
         int points = 0;
         int total = 0;
         bool finished = false;
+        std::string meantFor{};
     };
 
     void GameStarted(std::int16_t level, std::int16_t rounds, int keySet) override
@@ -50,7 +51,12 @@ public:
     {
         events.push_back({.kind = Hit_, .character = character, .slot = slot, .height = height, .ticks = ticks});
     }
-    void Missed(const std::string& character) override { events.push_back({.kind = Miss, .character = character}); }
+    void Missed(const std::string& character, const std::string& meantFor) override
+    {
+        Event miss{.kind = Miss, .character = character};
+        miss.meantFor = meantFor;
+        events.push_back(miss);
+    }
     void Landed(int slot, const std::string& character) override
     {
         events.push_back({.kind = Landing, .character = character, .slot = slot});
