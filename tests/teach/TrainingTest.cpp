@@ -27,12 +27,12 @@ TEST(Training, EveryChoiceIsKeptUnderItsOwnWordAndKeySet)
 {
     std::set<int> keySets;
     for (Training kind : {Training::Specified, Training::Accented, Training::HomeRow, Training::TopRow,
-                          Training::BottomRow, Training::Own}) {
+                          Training::BottomRow, Training::Own, Training::Stage, Training::WeakKeys}) {
         EXPECT_EQ(TrainingNamed(StoredName(kind)), kind);
         EXPECT_FALSE(DisplayName(kind).empty());
         keySets.insert(KeySetOf(kind));
     }
-    EXPECT_EQ(keySets.size(), 6u) << "the records keep each set apart";
+    EXPECT_EQ(keySets.size(), 8u) << "the records keep each set apart";
     EXPECT_EQ(KeySetOf(Training::Specified), -1);
     EXPECT_GE(*std::next(keySets.begin()), 5) << "clear of the options window's 0..4";
     EXPECT_FALSE(TrainingNamed("Accentate"));
