@@ -37,6 +37,11 @@ double TargetMs(int stagesPassed)
     return std::max(kFastestTargetMs, kFirstTargetMs * std::pow(kTargetStep, std::max(0, stagesPassed)));
 }
 
+double FallPace(int stagesPassed)
+{
+    return (kFirstTargetMs - TargetMs(stagesPassed)) / (kFirstTargetMs - kFastestTargetMs);
+}
+
 double AccuracyFactor(double accuracy)
 {
     return std::clamp((accuracy - kAccuracyFloor) / (kMasteredAccuracy - kAccuracyFloor), 0.0, 1.0);

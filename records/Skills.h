@@ -56,6 +56,9 @@ void Fold(KeySkill& skill, const KeyCounts& game, int levelMs);
 
 // The target time after `stagesPassed` stages.
 double TargetMs(int stagesPassed);
+// How far the letters of the course may use the level's range of fall speeds, 0 to 1: 0 at
+// the first target (the slow end only), 1 once the target is the fastest.
+double FallPace(int stagesPassed);
 // How far the accuracy lets the speed count: 0 at kAccuracyFloor and below, 1 at
 // kMasteredAccuracy and above, in proportion between.
 double AccuracyFactor(double accuracy);

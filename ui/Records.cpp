@@ -33,7 +33,7 @@ std::string FileStamp()
 }
 
 GameRecords::GameRecords(const QString& path, const QString& player, QObject* parent)
-    : QObject(parent),
+    : QObject(parent), m_path(path), m_player(player),
       m_recorder(player.toStdString(), m_clock, [this](records::GameRecord game) { m_writer->Write(std::move(game)); })
 {
     records::RecordStore::Options options;
@@ -43,8 +43,16 @@ GameRecords::GameRecords(const QString& path, const QString& player, QObject* pa
     m_writer = std::make_unique<records::RecordWriter>(
         path.toStdString(), options,
         [this](const records::GameRecord&, const records::SaveResult& result) {
-            if (result.newRecord)
-                QMetaObject::invokeMethod(this, &GameRecords::NewRecord, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, newRecord = result.newRecord, skills = result.skills, passed = result.stagesPassed,
+                 reached = result.stageReached.value_or(-1)] {
+                    if (newRecord)
+                        emit NewRecord();
+                    m_skills = skills;
+                    emit Saved(passed, reached);
+                },
+                Qt::QueuedConnection);
         },
         [](const std::string& line) { qCWarning(lcRecords, "records: %s", line.c_str()); });
 }

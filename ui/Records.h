@@ -3,12 +3,15 @@
 // are, and the recorder that listens to the game and writes each game when it ends.
 
 #include "records/GameRecorder.h"
+#include "records/Skills.h"
 #include "records/RecordWriter.h"
 
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
+#include <string>
 
 namespace keyfall {
 
@@ -32,13 +35,24 @@ public:
     void Flush() { m_writer->Flush(); }
     // While the game is paused its time does not count as played.
     void SetPaused(bool paused) { m_clock.SetPaused(paused); }
+    const QString& path() const { return m_path; }
+    const QString& player() const { return m_player; }
+    // Each key's skill after the last game written in this run; empty before the first.
+    const std::map<std::string, records::KeySkill>& Skills() const { return m_skills; }
 
 signals:
     // A finished game beat the player's best on its level and key set. Delivered on the
     // window's thread, after the game has been written.
     void NewRecord();
+    // A game was written and the skills are those after it (Skills()), with `stagesPassed`
+    // stages passed; `reached` is the stage the game's own course has reached when the game
+    // passed its stage, -1 otherwise. Delivered on the window's thread, after NewRecord.
+    void Saved(int stagesPassed, int reached);
 
 private:
+    QString m_path;
+    QString m_player;
+    std::map<std::string, records::KeySkill> m_skills;
     records::SystemClock m_systemClock;
     records::PausableClock m_clock{m_systemClock};
     records::GameRecorder m_recorder;

@@ -2,7 +2,13 @@
 
 #include "teach/Utf8.h"
 
+#include <algorithm>
+
+#include "game/CharacterSource.h"
+
 #include <QButtonGroup>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,10 +29,14 @@ QString Spaced(const std::u32string& characters)
     return each.join(QLatin1Char(' '));
 }
 
+// The course's list shows this many stages before it scrolls.
+constexpr int kStagesShown = 8;
+
 } // namespace
 
-TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach::Keymap* keymap, QWidget* parent)
-    : QDialog(parent), m_keymap(keymap)
+TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach::Keymap* keymap,
+                               const teach::Course* course, const CourseProgress& progress, QWidget* parent)
+    : QDialog(parent), m_keymap(keymap), m_course(keymap ? course : nullptr), m_progress(progress)
 {
     setWindowTitle(QStringLiteral("Keyfall — Allenamento"));
     setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
@@ -44,6 +54,15 @@ TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach
         return keymap ? QStringLiteral(" (%1)").arg(Spaced(teach::RowCharacters(*keymap, which))) : QString();
     };
     add(teach::Training::Specified, QStringLiteral("I tasti scelti nelle opzioni avanzate"));
+    add(teach::Training::Stage, QStringLiteral("Il percorso, una tappa alla volta:"));
+    m_stages = new QTreeWidget(this);
+    layout->addWidget(m_stages);
+    AddCourse(current);
+    add(teach::Training::WeakKeys,
+        m_progress.focus.empty()
+            ? QStringLiteral("I tasti deboli delle tappe raggiunte")
+            : QStringLiteral("I tasti deboli delle tappe raggiunte (tasto da allenare: %1)")
+                  .arg(QString::fromStdString(m_progress.focus)));
     add(teach::Training::Accented,
         QStringLiteral("Le lettere accentate (%1)").arg(Spaced(std::u32string(teach::kItalianAccented))));
     add(teach::Training::HomeRow, QStringLiteral("La riga centrale della tastiera") + row(teach::Row::Home));
@@ -76,6 +95,40 @@ TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach
     (chosen->isEnabled() ? chosen : option(teach::Training::Specified))->setChecked(true);
 }
 
+void TrainingWindow::AddCourse(const teach::TrainingChoice& current)
+{
+    m_stages->setColumnCount(4);
+    m_stages->setHeaderLabels({QStringLiteral("Tappa"), QStringLiteral("Tasti"), QStringLiteral("Stato"),
+                               QStringLiteral("Record")});
+    m_stages->setRootIsDecorated(false);
+    m_stages->setEnabled(m_course != nullptr);
+    m_stages->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (!m_course)
+        return;
+    const int count = m_course->Count();
+    const int reached = std::clamp(m_progress.reached, 0, count);
+    for (int i = 0; i < count; ++i) {
+        const teach::Stage& stage = m_course->Stages()[static_cast<std::size_t>(i)];
+        const QString state = i < reached    ? QStringLiteral("superata")
+                              : i == reached ? QStringLiteral("da superare")
+                                             : QStringLiteral("chiusa");
+        const auto best = m_progress.best.find(KeySetStage + i);
+        auto* item = new QTreeWidgetItem(
+            m_stages, {QString::number(i + 1), QString::fromStdString(stage.name), state,
+                       best == m_progress.best.end() ? QStringLiteral("—") : QString::number(best->second)});
+        item->setToolTip(1, Spaced(stage.keys));
+        // A stage not reached yet is shown, so the player sees the way ahead, but not chosen.
+        if (i > reached)
+            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+    }
+    const int selected = std::min(current.kind == teach::Training::Stage ? current.stage : reached, reached);
+    if (QTreeWidgetItem* item = m_stages->topLevelItem(std::clamp(selected, 0, count - 1)))
+        m_stages->setCurrentItem(item);
+    const int rowHeight = m_stages->sizeHintForRow(0);
+    m_stages->setMinimumHeight(m_stages->header()->sizeHint().height() + rowHeight * std::min(count, kStagesShown) + 4);
+    connect(m_stages, &QTreeWidget::itemClicked, this, [this] { option(teach::Training::Stage)->setChecked(true); });
+}
+
 teach::TrainingChoice TrainingWindow::Choice() const
 {
     teach::TrainingChoice choice;
@@ -84,6 +137,8 @@ teach::TrainingChoice TrainingWindow::Choice() const
             choice.kind = static_cast<teach::Training>(i);
     }
     choice.own = m_own->text().normalized(QString::NormalizationForm_C).toStdString();
+    if (QTreeWidgetItem* item = m_stages->currentItem())
+        choice.stage = m_stages->indexOfTopLevelItem(item);
     return choice;
 }
 

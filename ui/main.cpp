@@ -113,11 +113,11 @@ int main(int argc, char* argv[])
     if (options.Keyboard)
         guide.SetWanted(true);
     keyfall::HintsLine hints(window, guide);
-    keyfall::TrainingControl training(window, store, keymap);
-    if (options.Train)
-        QTimer::singleShot(0, &training, &keyfall::TrainingControl::Open);
     keyfall::GameRecords records(recordsPath, player);
     window.form().SetEvents(records.recorder());
+    keyfall::TrainingControl training(window, store, keymap, &records);
+    if (options.Train)
+        QTimer::singleShot(0, &training, &keyfall::TrainingControl::Open);
     QObject::connect(&pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
     window.SetStatsOpener([&window, &recordsPath, &player, &training] {

@@ -124,6 +124,9 @@ TEST(KeySkill, TheTargetComesDownWithEveryStagePassedAndStopsAtTheFastest)
         EXPECT_LE(TargetMs(passed), TargetMs(passed - 1));
     EXPECT_LT(TargetMs(3), TargetMs(2));
     EXPECT_DOUBLE_EQ(TargetMs(40), kFastestTargetMs);
+    EXPECT_DOUBLE_EQ(FallPace(0), 0);
+    EXPECT_GT(FallPace(3), FallPace(2));
+    EXPECT_DOUBLE_EQ(FallPace(40), 1);
     EXPECT_DOUBLE_EQ(AccuracyFactor(kAccuracyFloor), 0);
     EXPECT_DOUBLE_EQ(AccuracyFactor(1), 1);
 }
