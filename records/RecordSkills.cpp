@@ -11,7 +11,8 @@ namespace keyfall::records {
 namespace {
 
 // The rows of key_skills inside the domain its CHECK constraints state.
-constexpr const char* kValidSkill = R"sql((typeof(s.character) = 'text' AND length(CAST(s.character AS BLOB)) BETWEEN 1 AND 64
+constexpr const char* kValidSkill =
+    R"sql((typeof(s.character) = 'text' AND length(CAST(s.character AS BLOB)) BETWEEN 1 AND 64
     AND s.games BETWEEN 0 AND 2147483647 AND s.launched BETWEEN 0 AND 2147483647
     AND s.hits BETWEEN 0 AND 2147483647 AND s.errors BETWEEN 0 AND 2147483647
     AND s.hit_weight BETWEEN 0 AND 1e15 AND s.error_weight BETWEEN 0 AND 1e15
@@ -106,9 +107,9 @@ bool RecordStore::FillSkills()
 std::map<std::string, KeySkill> RecordStore::ReadSkills(std::int64_t playerId, std::string& error, int& code)
 {
     std::map<std::string, KeySkill> skills;
-    Statement query(
-        m_db, WithSkillDomain(std::string("SELECT ") + kSkillColumns + " FROM key_skills s WHERE s.player_id = ?1 AND {valid}")
-                  .c_str());
+    Statement query(m_db, WithSkillDomain(std::string("SELECT ") + kSkillColumns
+                                          + " FROM key_skills s WHERE s.player_id = ?1 AND {valid}")
+                              .c_str());
     query.Bind(1, playerId);
     while (query.Step())
         skills[query.Text(0)] = SkillAt(query, 0);
@@ -127,7 +128,8 @@ int RecordStore::ReadStagesPassed(std::int64_t playerId, std::string& error, int
     return passed;
 }
 
-bool RecordStore::WriteSkills(std::int64_t playerId, std::int64_t /*gameId*/, const GameRecord& game, SaveResult& result)
+bool RecordStore::WriteSkills(std::int64_t playerId, std::int64_t /*gameId*/, const GameRecord& game,
+                              SaveResult& result)
 {
     std::string error;
     int code = 0;
@@ -266,8 +268,8 @@ std::vector<SpeedPoint> RecordStore::KeySpeeds(const std::string& player, const 
         const int level = static_cast<int>(query.Int(1));
         Fold(skill, counts, level);
         if (counts.hits > 0) {
-            points.push_back({query.Text(0), static_cast<double>(counts.reactionTicks) * level / counts.hits,
-                              *skill.smoothedMs});
+            points.push_back(
+                {query.Text(0), static_cast<double>(counts.reactionTicks) * level / counts.hits, *skill.smoothedMs});
         }
     }
     Finish(query.error(), query.code(), 0);

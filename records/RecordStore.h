@@ -155,9 +155,8 @@ private:
     bool FillSkills();
     bool WriteSkills(std::int64_t playerId, std::int64_t gameId, const GameRecord& game, SaveResult& result);
     std::map<std::string, KeySkill> ReadSkills(std::int64_t playerId, std::string& error, int& code);
-    std::map<std::pair<std::int64_t, std::string>, KeySkill> ReplaySkills(const std::string& where,
-                                                                        const std::string& player, std::string& error,
-                                                                        int& code);
+    std::map<std::pair<std::int64_t, std::string>, KeySkill>
+    ReplaySkills(const std::string& where, const std::string& player, std::string& error, int& code);
     int ReadStagesPassed(std::int64_t playerId, std::string& error, int& code);
     // "k.missed_for" in a schema that has the column, 0 before it.
     std::string MissedFor() const;

@@ -27,7 +27,8 @@ void Fold(KeySkill& skill, const KeyCounts& game, int levelMs)
     skill.errorWeight = skill.errorWeight * kKeep + errors;
     if (game.hits > 0) {
         const double meanMs = static_cast<double>(game.reactionTicks) * levelMs / game.hits;
-        skill.smoothedMs = skill.smoothedMs ? *skill.smoothedMs + kSkillSmoothing * (meanMs - *skill.smoothedMs) : meanMs;
+        skill.smoothedMs =
+            skill.smoothedMs ? *skill.smoothedMs + kSkillSmoothing * (meanMs - *skill.smoothedMs) : meanMs;
         skill.bestMs = skill.bestMs ? std::min(*skill.bestMs, *skill.smoothedMs) : *skill.smoothedMs;
     }
 }

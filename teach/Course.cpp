@@ -64,7 +64,8 @@ public:
     {
         std::u32string added;
         for (char32_t c : keys) {
-            if (c != 0 && m_keymap.CanType(c) && m_seen.find(c) == std::u32string::npos && added.find(c) == std::u32string::npos)
+            if (c != 0 && m_keymap.CanType(c) && m_seen.find(c) == std::u32string::npos
+                && added.find(c) == std::u32string::npos)
                 added += c;
         }
         if (added.empty())
@@ -100,7 +101,8 @@ Course::Course(const Keymap& keymap)
     course.Add(course.Columns(Row::Home, {5, 6}));
     course.Add(course.Plain(Row::Home, 11, 13));
     // From the index fingers outwards, then the stretch of both index fingers to the middle.
-    for (const auto& [left, right] : {std::pair{4, 7}, std::pair{3, 8}, std::pair{2, 9}, std::pair{1, 10}, std::pair{5, 6}})
+    for (const auto& [left, right] :
+         {std::pair{4, 7}, std::pair{3, 8}, std::pair{2, 9}, std::pair{1, 10}, std::pair{5, 6}})
         course.Add(course.Columns(Row::Top, {left, right}));
     // The letters left on the top row, and the lower-case letters that only Shift types
     // (Italian "é", Shift with the key of "è").

@@ -2,8 +2,8 @@
 // The course: stages that lead from the home row outwards, built from the player's own
 // keyboard, not from a table per layout. On the Italian board: a s d f j k l ò, then g h,
 // à ù, the top row in pairs from the index fingers outwards (r u, e i, w o, q p, t y), the
-// letters left on the top row with those only Shift types (è é ç), the bottom row in two halves, the capitals, the digits
-// and whatever else the block types. Stages that the keyboard leaves empty are left out.
+// letters left on the top row with those only Shift types (è é ç), the bottom row in two halves, the capitals, the
+// digits and whatever else the block types. Stages that the keyboard leaves empty are left out.
 
 #include "teach/Keymap.h"
 

@@ -184,8 +184,7 @@ std::size_t WeightedDraw::Pick(Random& random, std::size_t excluded) const
 std::string WeightedDraw::Draw(Random& random, int)
 {
     const bool lastOfWave = m_letters >= 2 && m_drawn == m_letters - 1;
-    const std::size_t excluded =
-        lastOfWave && m_allSame && m_characters.size() >= 2 ? m_first : m_characters.size();
+    const std::size_t excluded = lastOfWave && m_allSame && m_characters.size() >= 2 ? m_first : m_characters.size();
     const std::size_t picked = Pick(random, excluded);
     if (m_drawn == 0)
         m_first = picked;

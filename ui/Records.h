@@ -3,8 +3,8 @@
 // are, and the recorder that listens to the game and writes each game when it ends.
 
 #include "records/GameRecorder.h"
-#include "records/Skills.h"
 #include "records/RecordWriter.h"
+#include "records/Skills.h"
 
 #include <QObject>
 #include <QString>

@@ -133,7 +133,8 @@ bool TrainingControl::Apply(const teach::TrainingChoice& choice)
             const teach::Stage& stage = course->Stages()[static_cast<std::size_t>(applied.stage)];
             draw = std::make_unique<teach::WeightedDraw>(teach::StageDraw(*course, applied.stage, pace));
             stageGame = records::StageGame{course->Name(), applied.stage, EachCharacter(stage.keys)};
-            text = QStringLiteral("Percorso, tappa %1: %2").arg(applied.stage + 1).arg(QString::fromStdString(stage.name));
+            text =
+                QStringLiteral("Percorso, tappa %1: %2").arg(applied.stage + 1).arg(QString::fromStdString(stage.name));
         } else {
             const double target = records::TargetMs(m_progress.stagesPassed);
             teach::WeightedDraw::Options options;
@@ -141,7 +142,8 @@ bool TrainingControl::Apply(const teach::TrainingChoice& choice)
             const std::vector<std::string> keys = EachCharacter(options.characters);
             for (const std::string& key : keys) {
                 const auto skill = m_progress.skills.find(key);
-                options.weights.push_back(records::Weakness(skill == m_progress.skills.end() ? nullptr : &skill->second, target));
+                options.weights.push_back(
+                    records::Weakness(skill == m_progress.skills.end() ? nullptr : &skill->second, target));
             }
             m_progress.focus = records::FocusKey(keys, m_progress.skills, target);
             options.focus = static_cast<int>(std::find(keys.begin(), keys.end(), m_progress.focus) - keys.begin());

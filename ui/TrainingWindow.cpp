@@ -7,13 +7,13 @@
 #include "game/CharacterSource.h"
 
 #include <QButtonGroup>
-#include <QHeaderView>
-#include <QTreeWidget>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace keyfall {
@@ -58,11 +58,10 @@ TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach
     m_stages = new QTreeWidget(this);
     layout->addWidget(m_stages);
     AddCourse(current);
-    add(teach::Training::WeakKeys,
-        m_progress.focus.empty()
-            ? QStringLiteral("I tasti deboli delle tappe raggiunte")
-            : QStringLiteral("I tasti deboli delle tappe raggiunte (tasto da allenare: %1)")
-                  .arg(QString::fromStdString(m_progress.focus)));
+    add(teach::Training::WeakKeys, m_progress.focus.empty()
+                                       ? QStringLiteral("I tasti deboli delle tappe raggiunte")
+                                       : QStringLiteral("I tasti deboli delle tappe raggiunte (tasto da allenare: %1)")
+                                             .arg(QString::fromStdString(m_progress.focus)));
     add(teach::Training::Accented,
         QStringLiteral("Le lettere accentate (%1)").arg(Spaced(std::u32string(teach::kItalianAccented))));
     add(teach::Training::HomeRow, QStringLiteral("La riga centrale della tastiera") + row(teach::Row::Home));
@@ -98,8 +97,8 @@ TrainingWindow::TrainingWindow(const teach::TrainingChoice& current, const teach
 void TrainingWindow::AddCourse(const teach::TrainingChoice& current)
 {
     m_stages->setColumnCount(4);
-    m_stages->setHeaderLabels({QStringLiteral("Tappa"), QStringLiteral("Tasti"), QStringLiteral("Stato"),
-                               QStringLiteral("Record")});
+    m_stages->setHeaderLabels(
+        {QStringLiteral("Tappa"), QStringLiteral("Tasti"), QStringLiteral("Stato"), QStringLiteral("Record")});
     m_stages->setRootIsDecorated(false);
     m_stages->setEnabled(m_course != nullptr);
     m_stages->header()->setSectionResizeMode(QHeaderView::ResizeToContents);

@@ -1,11 +1,11 @@
 // Each key's skill: how it is folded from the games, when it counts as mastered, how the
 // records keep it game by game, and how a stage of the course is passed and never lost.
 
+#include "records/Skills.h"
+#include "game/CharacterSource.h"
 #include "records/RecordStore.h"
 #include "records/SampleGames.h"
-#include "records/Skills.h"
 #include "records/TempFolder.h"
-#include "game/CharacterSource.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -162,7 +162,8 @@ TEST(RecordSkills, EachGameFoldsIntoTheStoredSkillsAsAReplayOfEveryGameWould)
     {
         RecordStore store(path, {});
         for (int n = 0; n < 12; ++n) {
-            GameRecord game = test::SampleGame("anna", 10 * n, n % 2 ? 25 : 50, 1, true, "2026-12-01T10:00:00Z", 30 + n);
+            GameRecord game =
+                test::SampleGame("anna", 10 * n, n % 2 ? 25 : 50, 1, true, "2026-12-01T10:00:00Z", 30 + n);
             game.keys["A"].missedFor = n % 3;
             for (auto [key, counts] : game.keys) {
                 Fold(replayed[key], counts, game.level);
@@ -179,8 +180,9 @@ TEST(RecordSkills, EachGameFoldsIntoTheStoredSkillsAsAReplayOfEveryGameWould)
     // A file from before the skills were kept gains them from its games, the same values.
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
-    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE key_skills; DROP TABLE stages_reached; "
-                               "ALTER TABLE game_keys DROP COLUMN missed_for; PRAGMA user_version = 3;",
+    ASSERT_EQ(sqlite3_exec(db,
+                           "DROP TABLE key_skills; DROP TABLE stages_reached; "
+                           "ALTER TABLE game_keys DROP COLUMN missed_for; PRAGMA user_version = 3;",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
@@ -238,8 +240,7 @@ TEST(RecordSkills, AReachedStageIsNeverLockedAgainAndALockedOneCannotBePassed)
     const std::vector<std::string> keys{"a"};
     for (int n = 0; n < 5; ++n)
         store.Save(Practice(keys, 10, 10));
-    EXPECT_FALSE(store.Save(Practice(keys, 10, 10, 0, Stage(2, keys)))->stageReached)
-        << "stage 2 is not reached yet";
+    EXPECT_FALSE(store.Save(Practice(keys, 10, 10, 0, Stage(2, keys)))->stageReached) << "stage 2 is not reached yet";
     for (int stage = 0; stage < 3; ++stage)
         EXPECT_TRUE(store.Save(Practice(keys, 10, 10, 0, Stage(stage, keys)))->stageReached);
     EXPECT_EQ(store.StageReached("anna", "Italian"), 3);

@@ -37,9 +37,9 @@ TEST(Course, TheItalianBoardLeadsFromTheHomeRowOutwards)
     const Keymap it = Compiled("it");
     const Course course(it);
     EXPECT_EQ(course.Name(), "Italian");
-    EXPECT_EQ(Names(course), (std::vector<std::string>{
-                                 "a s d f j k l ò", "g h", "à ù", "r u", "e i", "w o", "q p", "t y", "è é ç",
-                                 "< z x c v b", "n m , . -", "maiuscole", "cifre", "\\ ' ì +"}));
+    EXPECT_EQ(Names(course),
+              (std::vector<std::string>{"a s d f j k l ò", "g h", "à ù", "r u", "e i", "w o", "q p", "t y", "è é ç",
+                                        "< z x c v b", "n m , . -", "maiuscole", "cifre", "\\ ' ì +"}));
     EXPECT_EQ(Utf8(course.Stages()[11].keys), "ASDFJKLGHRUEIWOQPTYZXCVBNM");
     EXPECT_EQ(Utf8(course.CharactersUpTo(1)), "asdfjklògh");
 }

@@ -3,10 +3,10 @@
 // under the title, kept per user and read back at the next start.
 
 #include "ui/Training.h"
-#include "settings/MemoryStore.h"
 #include "records/RecordStore.h"
 #include "records/SampleGames.h"
 #include "records/TempFolder.h"
+#include "settings/MemoryStore.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/PlayField.h"
@@ -167,7 +167,8 @@ private slots:
         window.Handle([&] { window.form().cmdStart_Click(); });
         for (const Label& letter : window.form().lblLetter) {
             if (letter.Visible)
-                QVERIFY2(QStringLiteral("asdfjklò").contains(QString::fromStdString(letter.Caption)), letter.Caption.c_str());
+                QVERIFY2(QStringLiteral("asdfjklò").contains(QString::fromStdString(letter.Caption)),
+                         letter.Caption.c_str());
         }
         window.Handle([&] {
             window.form().cmdStart_Click(); // DA CAPO
@@ -218,7 +219,8 @@ private slots:
                     continue;
                 ++all;
                 focus += letter.Caption == "k" ? 1 : 0;
-                QVERIFY2(QStringLiteral("asdfjklò").contains(QString::fromStdString(letter.Caption)), letter.Caption.c_str());
+                QVERIFY2(QStringLiteral("asdfjklò").contains(QString::fromStdString(letter.Caption)),
+                         letter.Caption.c_str());
             }
             window.Handle([&] { window.form().cmdStart_Click(); });
         }
