@@ -56,6 +56,8 @@ say "window: the same with the on-screen keyboard shown"
 # ---- the records: one game written, the statistics opened over 100,000 games -------------
 say "records: writing a finished hard game; the statistics window over 100,000 games"
 "$bench_records" >>"$results" 2>"$work/records.log"
+say "training: the training window and the weak keys over 10,000 course games"
+"$(dirname "$bench_records")/bench_training" >>"$results" 2>"$work/training.log"
 
 # ---- 1. the letter timer on the live event loop ----------------------------------------
 for ms in 25 50 100; do
@@ -226,6 +228,10 @@ row "records: statistics window over 100,000 games (5 opens)" \
 row "records: statistics window over 100,000 games, every figure shown" \
   "median $(get stats_filled_median) ms (read off the window's thread)" \
   "window answers meanwhile" "-"
+row "training: F4 over 10,000 course games, to the first frame (5 opens)" \
+  "median $(get training_open_median), max $(get training_open_max) ms (stage reached $(get training_reached))" "-" "-"
+row "training: Tasti deboli chosen (weights and focus key from the skills)" \
+  "median $(get training_apply_median), max $(get training_apply_max) ms" "-" "-"
 row "6. CPU in a hard wave (${cpu_seconds} s)" "$(get cpu_percent) % of one core (Xvfb: $(get xvfb_cpu_percent) %)" "-" "-"
 if [ "$side" = yes ]; then
   sum() { awk -v a="$(get "$1")" -v b="$(get "$2")" 'BEGIN {printf "%.2f", a + b}'; }
