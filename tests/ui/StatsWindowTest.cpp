@@ -7,6 +7,7 @@
 #include "records/TempFolder.h"
 #include "settings/MemoryStore.h"
 #include "support/Messages.h"
+#include "ui/ExportCsv.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
 #include "ui/KeyboardView.h"
@@ -228,6 +229,40 @@ private slots:
         QCOMPARE(lines.size(), 4); // header, two games, and the empty rest after the last break
         QVERIFY(lines[1].startsWith("\"anna\","));
         QVERIFY(!window.ExportCsv(QString::fromStdString(m_folder->File("no/such/folder/anna.csv"))));
+    }
+
+    void exportsEveryPlayersKeysOrLeavesNoFile()
+    {
+        Seed({test::SampleGame("anna", 120), test::SampleGame("bruno", 5)});
+        const QString file = QString::fromStdString(m_folder->File("keys.csv"));
+        QCOMPARE(ExportKeysCsv(m_path, file), 0);
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.front(), "player,character,games,launched,hits,errors,accuracy,smoothed_ms,best_ms,confidence,"
+                                "mastered\r");
+        // A sample game touches A to Z and a stray #: 27 characters each, and the empty rest.
+        QCOMPARE(lines.size(), 1 + 2 * 27 + 1);
+        QVERIFY(lines[1].startsWith("\"anna\",\"#\","));
+        QVERIFY(lines[28].startsWith("\"bruno\",\"#\","));
+
+        // Records that cannot be read: no file made, and one that was there stays whole.
+        const std::string damaged = m_folder->File("damaged.sqlite");
+        QFile garbage(QString::fromStdString(damaged));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        const QString fresh = QString::fromStdString(m_folder->File("fresh.csv"));
+        test::CapturedMessages messages;
+        QCOMPARE(ExportKeysCsv(QString::fromStdString(damaged), fresh), 1);
+        QVERIFY(!QFile::exists(fresh));
+        QCOMPARE(ExportKeysCsv(QString::fromStdString(damaged), file), 1);
+        QVERIFY(csv.seek(0));
+        QCOMPARE(csv.readAll().split('\n').size(), 1 + 2 * 27 + 1);
+        QCOMPARE(ExportKeysCsv(m_path, QString::fromStdString(m_folder->File("no/such/folder/keys.csv"))), 1);
+        // One line for each failure, saying what failed.
+        QCOMPARE(messages.Lines().size(), 3);
+        QVERIFY2(messages.Lines().back().contains(QStringLiteral("keys.csv")), qPrintable(messages.Text()));
     }
 
     void aGameInWhichNothingFellHasNoSpeedNorAccuracy()
