@@ -44,7 +44,7 @@ KeySpeedChart::KeySpeedChart(QWidget* parent) : QWidget(parent)
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_view = new QChartView(chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
-    m_view->setMinimumHeight(220);
+    m_view->setMinimumHeight(260);
     layout->addWidget(m_view, 1);
 
     connect(m_characters, &QComboBox::activated, this,
@@ -133,7 +133,7 @@ void KeySpeedChart::SetSpeeds(const std::string& character, const std::vector<re
     x->setTickType(QValueAxis::TicksDynamic);
     x->setTickAnchor(0);
     x->setTickInterval(static_cast<qreal>(GameStep(games)));
-    x->setTitleText(QStringLiteral("Partite in cui %1 è stato colpito").arg(QString::fromStdString(character)));
+    x->setTitleText(QStringLiteral("Partite in cui è stato colpito %1").arg(QString::fromStdString(character)));
     auto* y = new QValueAxis;
     y->setRange(0, highest * 1.1);
     y->applyNiceNumbers();

@@ -370,9 +370,11 @@ void StatsWindow::BuildWidgets()
     weakFont.setBold(true);
     m_weakest->setFont(weakFont);
     keysLayout->addWidget(m_weakest);
-    m_speeds = new KeySpeedChart(keys);
-    keysLayout->addWidget(m_speeds, 1);
     m_tabs->addTab(Scrolling(keys, m_tabs), QStringLiteral("Tastiera"));
+    // A tab of its own: under the keyboard the chart would be too short to read on most screens.
+    m_speeds = new KeySpeedChart(m_tabs);
+    m_speedsPage = Scrolling(m_speeds, m_tabs);
+    m_tabs->addTab(m_speedsPage, QStringLiteral("Tempo per tasto"));
     ShowColouring();
     connect(m_byConfidence, &QRadioButton::toggled, this, &StatsWindow::ShowColouring);
     connect(m_keyboard, &KeyboardView::KeyClicked, this, &StatsWindow::ChooseKey);
@@ -577,11 +579,11 @@ void StatsWindow::ShowColouring()
     m_legend->setText(confidence
                           ? QStringLiteral("Colore: sicurezza del tasto (rosso 0%, verde 100%), cioè velocità rispetto "
                                            "all'obiettivo di %1 ms e precisione insieme. ✓ e bordo spesso: tasto "
-                                           "padroneggiato. Clicca un tasto per vederne il tempo qui sotto.")
+                                           "padroneggiato. Clicca un tasto per vederne il tempo partita per partita.")
                                 .arg(qRound(m_targetMs))
                           : QStringLiteral("Colore: precisione del tasto (rosso 50% o meno, verde 100%). "
                                            "Barra in basso: tempo medio di reazione (più lunga, più lento). "
-                                           "Clicca un tasto per vederne il tempo qui sotto."));
+                                           "Clicca un tasto per vederne il tempo partita per partita."));
 }
 
 void StatsWindow::ChooseKey(const QString& key)
@@ -594,8 +596,10 @@ void StatsWindow::ChooseKey(const QString& key)
     }
     // Of a letter's two cases, the less sure one: what the player most needs to see.
     const std::string character = records::FocusKey(hit, m_skills, m_targetMs);
-    if (!character.empty())
-        m_speeds->Choose(character);
+    if (character.empty())
+        return;
+    m_speeds->Choose(character);
+    m_tabs->setCurrentWidget(m_speedsPage);
 }
 
 void StatsWindow::LoadSpeeds(const QString& character)

@@ -104,6 +104,7 @@ private:
     QRadioButton* m_byConfidence = nullptr;
     QLabel* m_legend = nullptr;
     KeySpeedChart* m_speeds = nullptr;
+    QWidget* m_speedsPage = nullptr;
     // The shown player's skills and target time, for the key a click chooses.
     std::map<std::string, records::KeySkill> m_skills;
     double m_targetMs = 0;

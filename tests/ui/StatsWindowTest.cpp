@@ -352,6 +352,7 @@ private slots:
         QTest::mouseClick(keyboard, Qt::LeftButton, {}, keyboard->KeyRect(QStringLiteral("K")).center().toPoint());
         window.FinishLoading();
         QCOMPARE(speeds->shown(), std::string("K"));
+        QCOMPARE(window.findChild<QTabWidget*>()->currentIndex(), 3); // the chart's own tab, opened
         QCOMPARE(speeds->characters()->currentText(), QStringLiteral("K"));
         QCOMPARE(Series(speeds, 0)->count(), 2);
         QCOMPARE(Series(speeds, 1)->count(), 2);
