@@ -54,7 +54,7 @@ say "window: the same with the on-screen keyboard shown"
 "$bench_window" tick 3000 keyboard 2>>"$work/tick.log" | sed 's/^tick_/tickkb_/' >>"$results"
 
 # ---- the records: one game written, the statistics opened over 100,000 games -------------
-say "records: writing a finished hard game; the statistics window over 100,000 games"
+say "records: writing a finished hard game; the statistics window over 100,000 games; skills over 10,000"
 "$bench_records" >>"$results" 2>"$work/records.log"
 
 # ---- 1. the letter timer on the live event loop ----------------------------------------
@@ -226,6 +226,15 @@ row "records: statistics window over 100,000 games (5 opens)" \
 row "records: statistics window over 100,000 games, every figure shown" \
   "median $(get stats_filled_median) ms (read off the window's thread)" \
   "window answers meanwhile" "-"
+row "records: schema 3 to 4, skills filled from 10,000 games" \
+  "median $(get records_migrate10k_median), max $(get records_migrate10k_max) ms (opening it after: $(get records_open10k_median))" \
+  "-" "-"
+row "records: one game written over 10,000, skills kept" \
+  "median $(get records_save10k_median), max $(get records_save10k_max) ms" \
+  "< 5 ms, off the tick" "$(verdict "$(get records_save10k_median) < 5")"
+row "records: statistics window over 10,000 games, loaded" \
+  "median $(get stats10k_load_median), max $(get stats10k_load_max) ms (another key charted: $(get stats10k_key_median))" \
+  "-" "-"
 row "6. CPU in a hard wave (${cpu_seconds} s)" "$(get cpu_percent) % of one core (Xvfb: $(get xvfb_cpu_percent) %)" "-" "-"
 if [ "$side" = yes ]; then
   sum() { awk -v a="$(get "$1")" -v b="$(get "$2")" 'BEGIN {printf "%.2f", a + b}'; }
