@@ -4,7 +4,15 @@
 //   stats_open_*    opening the statistics window over 100,000 recorded games, from the
 //                   constructor to the first painted frame (the target is 300 ms);
 //   stats_filled_*  the same to the frame with every figure in it (read off the window's
-//                   thread meanwhile).
+//                   thread meanwhile);
+// and over a file of 10,000 games:
+//   records_migrate10k_*  opening it as schema 3 had it, which fills every key's skill from
+//                         its games (records_open10k_*: the same file opened once it is up
+//                         to date, for comparison; neither checks the file);
+//   records_save10k_*     writing one more game, each key's skill brought up to date with it;
+//   stats10k_load_*       the statistics window from its constructor until FinishLoading
+//                         returns: games, records, keys, skills and the weakest key's times;
+//   stats10k_key_*        another key chosen for its chart, until its times are shown.
 // The first and last 200 games are written one by one, as the game writes them; the rest are
 // copies of them made in one statement, which takes seconds instead of minutes.
 // Offscreen, on a file in a scratch folder of its own.
@@ -14,17 +22,20 @@
 #include "records/RecordStore.h"
 #include "settings/MemoryStore.h"
 #include "ui/Fonts.h"
+#include "ui/KeySpeedChart.h"
 #include "ui/StatsWindow.h"
 
 #include <sqlite3.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <vector>
 
 using namespace keyfall;
@@ -114,6 +125,132 @@ void Report(const char* name, std::vector<double> samples)
     std::printf("%s_max %.2f\n", name, samples.back());
 }
 
+// Copies the player's games already in the file `rounds` times over, with their characters.
+bool CopyGames(const QString& path, int rounds, int each)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    const std::string copy =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(rounds)
+        + ") INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, "
+          "total, hits, misses, landed, duration_ms, typing_ms, finished) "
+          "SELECT player_id, started_at, level, rounds, rounds_played, key_set, total, hits, "
+          "misses, landed, duration_ms, typing_ms, finished FROM games, n ORDER BY n.i, games.id;"
+          "INSERT INTO game_keys SELECT g.id, k.character, k.launched, k.hits, k.landed, k.wrong, "
+          "k.reaction_ticks, k.missed_for FROM games g JOIN game_keys k ON k.game_id = (g.id - 1) % "
+        + std::to_string(each) + " + 1 WHERE g.id > " + std::to_string(each) + ";";
+    const bool copied = sqlite3_exec(db, copy.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!copied)
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return copied;
+}
+
+// The file as schema 3 left it: no skills, no stages, no misses meant for a character.
+bool MakeSchema3(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    const bool made = sqlite3_exec(db,
+                                   "DROP TABLE key_skills; DROP TABLE stages_reached; "
+                                   "ALTER TABLE game_keys DROP COLUMN missed_for; PRAGMA user_version = 3;",
+                                   nullptr, nullptr, nullptr)
+                      == SQLITE_OK;
+    if (!made)
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+    sqlite3_close(db); // the last connection: the journal goes into the file
+    return made;
+}
+
+// The costs over 10,000 games listed at the top.
+int TenThousandGames(const QTemporaryDir& folder, const records::GameRecord& game)
+{
+    constexpr int kGames = 10'000;
+    constexpr int kEach = 200;
+    constexpr int kRuns = 5;
+    const QString path = folder.filePath(QStringLiteral("ten/Keyfall/keyfall.sqlite"));
+    {
+        records::RecordStore store(path.toStdString(), {});
+        for (int i = 0; i < kEach; ++i) {
+            if (!store.Save(game)) {
+                std::fprintf(stderr, "%s\n", store.Problem().c_str());
+                return 1;
+            }
+        }
+    }
+    if (!CopyGames(path, kGames / kEach - 1, kEach) || !MakeSchema3(path))
+        return 1;
+
+    records::RecordStore::Options unchecked;
+    unchecked.check = false;
+    std::vector<double> migrations;
+    std::vector<double> opens;
+    for (int run = 0; run < kRuns; ++run) {
+        const QString copy = folder.filePath(QStringLiteral("ten/copy-%1.sqlite").arg(run));
+        std::filesystem::copy_file(path.toStdString(), copy.toStdString());
+        auto t0 = std::chrono::steady_clock::now();
+        {
+            records::RecordStore store(copy.toStdString(), unchecked);
+            if (!store.IsOpen()) {
+                std::fprintf(stderr, "%s\n", store.Problem().c_str());
+                return 1;
+            }
+        }
+        migrations.push_back(Ms(std::chrono::steady_clock::now() - t0));
+        t0 = std::chrono::steady_clock::now();
+        {
+            records::RecordStore store(copy.toStdString(), unchecked);
+        }
+        opens.push_back(Ms(std::chrono::steady_clock::now() - t0));
+    }
+    Report("records_migrate10k", migrations);
+    Report("records_open10k", opens);
+
+    // The first copy, brought up to date, holds every game's skills: one more game on top.
+    const QString current = folder.filePath(QStringLiteral("ten/copy-0.sqlite"));
+    std::vector<double> saves;
+    {
+        records::RecordStore store(current.toStdString(), {});
+        for (int i = 0; i < 50; ++i) {
+            const auto t0 = std::chrono::steady_clock::now();
+            if (!store.Save(game)) {
+                std::fprintf(stderr, "%s\n", store.Problem().c_str());
+                return 1;
+            }
+            saves.push_back(Ms(std::chrono::steady_clock::now() - t0));
+        }
+    }
+    Report("records_save10k", saves);
+
+    std::vector<double> loads;
+    std::vector<double> keys;
+    for (int run = 0; run < kRuns; ++run) {
+        auto t0 = std::chrono::steady_clock::now();
+        StatsWindow window(current, QStringLiteral("bench"));
+        window.FinishLoading();
+        loads.push_back(Ms(std::chrono::steady_clock::now() - t0));
+        KeySpeedChart* chart = window.speedChart();
+        if (chart->shown().empty() || chart->characters()->count() < 2) {
+            std::fprintf(stderr, "no key charted\n");
+            return 1;
+        }
+        // Another key than the one shown: its times are read on demand.
+        const std::string other =
+            chart->characters()->itemData(chart->characters()->currentIndex() == 0 ? 1 : 0).toString().toStdString();
+        t0 = std::chrono::steady_clock::now();
+        chart->Choose(other);
+        window.FinishLoading();
+        keys.push_back(Ms(std::chrono::steady_clock::now() - t0));
+        if (chart->shown() != other) {
+            std::fprintf(stderr, "the chosen key was not charted\n");
+            return 1;
+        }
+    }
+    Report("stats10k_load", loads);
+    Report("stats10k_key", keys);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -149,23 +286,8 @@ int main(int argc, char* argv[])
             saves.push_back(Ms(std::chrono::steady_clock::now() - t0));
         }
         // The games in between: copies of the first ones, with their characters.
-        sqlite3* db = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &db);
-        const std::string copy =
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-            + std::to_string((kGames - 2 * kEach) / kEach)
-            + ") INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, "
-              "total, hits, misses, landed, duration_ms, typing_ms, finished) "
-              "SELECT player_id, started_at, level, rounds, rounds_played, key_set, total, hits, "
-              "misses, landed, duration_ms, typing_ms, finished FROM games, n ORDER BY n.i, games.id;"
-              "INSERT INTO game_keys SELECT g.id, k.character, k.launched, k.hits, k.landed, k.wrong, "
-              "k.reaction_ticks FROM games g JOIN game_keys k ON k.game_id = (g.id - 1) % "
-            + std::to_string(kEach) + " + 1 WHERE g.id > " + std::to_string(kEach) + ";";
-        if (sqlite3_exec(db, copy.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        if (!CopyGames(path, (kGames - 2 * kEach) / kEach, kEach))
             return 1;
-        }
-        sqlite3_close(db);
         for (int i = kGames - kEach; i < kGames; ++i) {
             const records::GameRecord g = gameNumber(game, i);
             const auto t0 = std::chrono::steady_clock::now();
@@ -221,5 +343,5 @@ int main(int argc, char* argv[])
     Report("stats_open", opens);
     Report("stats_open_cpu", opensCpu);
     Report("stats_filled", filled);
-    return 0;
+    return TenThousandGames(folder, game);
 }

@@ -54,7 +54,7 @@ say "window: the same with the on-screen keyboard shown"
 "$bench_window" tick 3000 keyboard 2>>"$work/tick.log" | sed 's/^tick_/tickkb_/' >>"$results"
 
 # ---- the records: one game written, the statistics opened over 100,000 games -------------
-say "records: writing a finished hard game; the statistics window over 100,000 games"
+say "records: writing a finished hard game; the statistics window over 100,000 games; skills over 10,000"
 "$bench_records" >>"$results" 2>"$work/records.log"
 say "training: the training window and the weak keys over 10,000 course games"
 "$(dirname "$bench_records")/bench_training" >>"$results" 2>"$work/training.log"
@@ -228,6 +228,15 @@ row "records: statistics window over 100,000 games (5 opens)" \
 row "records: statistics window over 100,000 games, every figure shown" \
   "median $(get stats_filled_median) ms (read off the window's thread)" \
   "window answers meanwhile" "-"
+row "records: schema 3 to 4, skills filled from 10,000 games" \
+  "median $(get records_migrate10k_median), max $(get records_migrate10k_max) ms (opening it after: $(get records_open10k_median))" \
+  "-" "-"
+row "records: one game written over 10,000, skills kept" \
+  "median $(get records_save10k_median), max $(get records_save10k_max) ms" \
+  "< 5 ms, off the tick" "$(verdict "$(get records_save10k_median) < 5")"
+row "records: statistics window over 10,000 games, loaded" \
+  "median $(get stats10k_load_median), max $(get stats10k_load_max) ms (another key charted: $(get stats10k_key_median))" \
+  "-" "-"
 row "training: F4 over 10,000 course games, to the first frame (5 opens)" \
   "median $(get training_open_median), max $(get training_open_max) ms (stage reached $(get training_reached))" "-" "-"
 row "training: Tasti deboli chosen (weights and focus key from the skills)" \

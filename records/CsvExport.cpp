@@ -1,5 +1,7 @@
 #include "records/CsvExport.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace keyfall::records {
@@ -16,6 +18,20 @@ std::string OneDecimal(double value)
 std::string OneDecimal(const std::optional<double>& value)
 {
     return value ? OneDecimal(*value) : std::string();
+}
+
+// A share from 0 to 1 with three places and a dot: std::to_chars ignores the C locale, which a
+// Qt program takes from the environment (an Italian one would write a comma).
+std::string ThreePlaces(double value)
+{
+    char number[32];
+    const auto end = std::to_chars(number, number + sizeof number, value, std::chars_format::fixed, 3).ptr;
+    return {number, end};
+}
+
+std::string WholeMs(const std::optional<double>& ms)
+{
+    return ms ? std::to_string(std::llround(*ms)) : std::string();
 }
 
 } // namespace
@@ -55,6 +71,34 @@ bool WriteCsv(RecordStore& store, const std::string& player, std::ostream& out, 
             << g.misses << ',' << g.landed << ',' << OneDecimal(static_cast<double>(g.durationMs) / 1000.0) << ','
             << OneDecimal(CharsPerMinute(g)) << ',' << OneDecimal(accuracy) << ',' << CsvText(g.finished ? "si" : "no")
             << "\r\n";
+    }
+    out.flush();
+    if (!out) {
+        problem = "cannot write the CSV";
+        return false;
+    }
+    return true;
+}
+
+bool WriteKeysCsv(RecordStore& store, std::ostream& out, std::string& problem)
+{
+    if (!store.IsOpen()) {
+        problem = store.Problem();
+        return false;
+    }
+    const std::vector<PlayerKeySkill> all = store.AllSkills();
+    if (!store.Problem().empty()) {
+        problem = store.Problem();
+        return false;
+    }
+    out << "player,character,games,launched,hits,errors,accuracy,smoothed_ms,best_ms,confidence,mastered\r\n";
+    for (const PlayerKeySkill& row : all) {
+        const KeySkill& skill = row.skill;
+        const double target = TargetMs(row.stagesPassed);
+        out << CsvText(row.player) << ',' << CsvText(row.character) << ',' << skill.games << ',' << skill.launched
+            << ',' << skill.hits << ',' << skill.errors << ',' << ThreePlaces(skill.Accuracy()) << ','
+            << WholeMs(skill.smoothedMs) << ',' << WholeMs(skill.bestMs) << ','
+            << ThreePlaces(Confidence(skill, target)) << ',' << (Mastered(skill, target) ? 1 : 0) << "\r\n";
     }
     out.flush();
     if (!out) {

@@ -3,18 +3,61 @@
 #include <algorithm>
 
 namespace keyfall::records {
+namespace {
+
+// The key of the drawn keyboard that types `character`, or nothing.
+std::optional<std::string> KeyOf(const std::string& character)
+{
+    if (character.size() != 1)
+        return std::nullopt;
+    const char c = character[0];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!letter && !(c >= '0' && c <= '9'))
+        return std::nullopt;
+    return std::string(1, letter ? static_cast<char>(c & ~0x20) : c);
+}
+
+} // namespace
+
+std::vector<std::string> CharactersOfKey(const std::string& key)
+{
+    if (!KeyOf(key))
+        return {};
+    const char c = key[0];
+    if (c >= '0' && c <= '9')
+        return {key};
+    return {std::string(1, static_cast<char>(c & ~0x20)), std::string(1, static_cast<char>(c | 0x20))};
+}
+
+std::map<std::string, KeyConfidence> ConfidenceByKey(const std::map<std::string, KeySkill>& skills, double targetMs)
+{
+    std::map<std::string, KeyConfidence> keys;
+    for (const auto& [character, skill] : skills) {
+        const auto key = KeyOf(character);
+        if (!key || skill.games == 0)
+            continue;
+        const double confidence = Confidence(skill, targetMs);
+        const bool mastered = Mastered(skill, targetMs);
+        const auto [found, first] = keys.try_emplace(*key);
+        KeyConfidence& shown = found->second;
+        if (first || confidence < shown.confidence || (confidence == shown.confidence && !mastered)) {
+            const bool allMastered = first ? mastered : shown.mastered && mastered;
+            shown = {*key, character, confidence, skill.Accuracy(), skill.smoothedMs, allMastered};
+        } else {
+            shown.mastered = shown.mastered && mastered;
+        }
+    }
+    return keys;
+}
 
 std::map<std::string, KeyStat> ByKey(const std::map<std::string, KeyCounts>& characters)
 {
     std::map<std::string, KeyStat> keys;
     for (const auto& [character, counts] : characters) {
-        if (character.size() != 1)
+        const auto found = KeyOf(character);
+        if (!found)
             continue;
-        const char c = character[0];
-        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        if (!letter && !(c >= '0' && c <= '9'))
-            continue;
-        const std::string key(1, letter ? static_cast<char>(c & ~0x20) : c);
+        const std::string& key = *found;
         KeyStat& stat = keys[key];
         stat.key = key;
         stat.counts.launched += counts.launched;

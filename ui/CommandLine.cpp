@@ -111,6 +111,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         QStringLiteral("export-csv"),
         QStringLiteral("Write the player's games to FILE as CSV (- for standard output) and exit."),
         QStringLiteral("FILE"));
+    const QCommandLineOption exportKeysCsv(
+        QStringLiteral("export-keys-csv"),
+        QStringLiteral("Write every player's accuracy, speed and confidence on each key to FILE as CSV (- for "
+                       "standard output) and exit."),
+        QStringLiteral("FILE"));
     const QCommandLineOption keyboard(QStringLiteral("keyboard"),
                                       QStringLiteral("Show the keyboard below the game, its keys in the colours of "
                                                      "the fingers that type them (F3 shows and hides it)."));
@@ -122,7 +127,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption train(QStringLiteral("train"),
                                    QStringLiteral("Open the training window first, to choose what falls (F4 opens "
                                                   "it between games)."));
-    parser.addOptions({help, version, window, noSound, scale, player, stats, exportCsv, keyboard, layout, train});
+    parser.addOptions(
+        {help, version, window, noSound, scale, player, stats, exportCsv, exportKeysCsv, keyboard, layout, train});
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -191,6 +197,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     if (parser.isSet(exportCsv) && parser.value(exportCsv).isEmpty())
         return Refuse(program, QStringLiteral("--export-csv takes a file name, or '-' for standard output"));
     result.Options.ExportCsv = parser.value(exportCsv);
+    if (parser.isSet(exportKeysCsv) && parser.value(exportKeysCsv).isEmpty())
+        return Refuse(program, QStringLiteral("--export-keys-csv takes a file name, or '-' for standard output"));
+    if (parser.isSet(exportKeysCsv) && parser.isSet(exportCsv))
+        return Refuse(program, QStringLiteral("--export-csv and --export-keys-csv go one at a time"));
+    result.Options.ExportKeysCsv = parser.value(exportKeysCsv);
     result.Options.Keyboard = parser.isSet(keyboard);
     result.Options.Train = parser.isSet(train);
     if (parser.isSet(layout)) {

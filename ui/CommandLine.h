@@ -15,6 +15,7 @@ struct CommandLine {
     QString Player;        // whose games are recorded and shown, as PlayerName gives it; empty: the login name
     bool Stats = false;    // the statistics window instead of the game
     QString ExportCsv;     // write the player's games as CSV here ("-": standard output) and end
+    QString ExportKeysCsv; // write every player's skill on every key as CSV here and end
     bool Keyboard = false; // show the on-screen keyboard (kept for the next start too)
     bool Train = false;    // open the training window over the game at start
     // The keyboard layout to show and teach instead of the desktop's: an XKB layout name,

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 namespace keyfall {
@@ -41,14 +42,18 @@ bool WriteExport(const QString& target, const QByteArray& text, QString& error)
     return true;
 }
 
-bool ReadExport(const QString& recordsPath, const QString& player, QByteArray& csv, QString& error)
+namespace {
+
+// Reads the records only for the export, whichever `write` makes of them.
+bool Read(const QString& recordsPath, QByteArray& csv, QString& error,
+          const std::function<bool(records::RecordStore&, std::ostream&, std::string&)>& write)
 {
     records::RecordStore::Options options;
     options.readOnly = true;
     records::RecordStore store(recordsPath.toStdString(), options);
     std::ostringstream out;
     std::string problem;
-    if (!records::WriteCsv(store, player.toStdString(), out, problem)) {
+    if (!write(store, out, problem)) {
         error = QString::fromStdString(problem);
         return false;
     }
@@ -59,11 +64,9 @@ bool ReadExport(const QString& recordsPath, const QString& player, QByteArray& c
     return true;
 }
 
-int ExportCsv(const QString& recordsPath, const QString& player, const QString& target)
+int Deliver(bool read, const QByteArray& csv, QString& error, const QString& target)
 {
-    QByteArray csv;
-    QString error;
-    if (!ReadExport(recordsPath, player, csv, error)) {
+    if (!read) {
         qCWarning(lcRecords, "cannot export the records: %s", qPrintable(error));
         return 1;
     }
@@ -85,6 +88,37 @@ int ExportCsv(const QString& recordsPath, const QString& player, const QString& 
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+bool ReadExport(const QString& recordsPath, const QString& player, QByteArray& csv, QString& error)
+{
+    return Read(recordsPath, csv, error,
+                [&player](records::RecordStore& store, std::ostream& out, std::string& problem) {
+                    return records::WriteCsv(store, player.toStdString(), out, problem);
+                });
+}
+
+bool ReadKeysExport(const QString& recordsPath, QByteArray& csv, QString& error)
+{
+    return Read(recordsPath, csv, error, &records::WriteKeysCsv);
+}
+
+int ExportCsv(const QString& recordsPath, const QString& player, const QString& target)
+{
+    QByteArray csv;
+    QString error;
+    const bool read = ReadExport(recordsPath, player, csv, error);
+    return Deliver(read, csv, error, target);
+}
+
+int ExportKeysCsv(const QString& recordsPath, const QString& target)
+{
+    QByteArray csv;
+    QString error;
+    const bool read = ReadKeysExport(recordsPath, csv, error);
+    return Deliver(read, csv, error, target);
 }
 
 } // namespace keyfall

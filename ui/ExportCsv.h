@@ -1,6 +1,7 @@
 #pragma once
-// The export of a player's games to the teacher's CSV (records/CsvExport.h), from the command
-// line (--export-csv) and from the statistics window. An export only reads the records: it
+// The exports to the teacher's CSVs (records/CsvExport.h): a player's games, from the command
+// line (--export-csv) and from the statistics window, and every player's keys, from the command
+// line (--export-keys-csv). An export only reads the records: it
 // never creates, moves, migrates or repairs the file, and a failure always says why.
 
 #include <QByteArray>
@@ -21,5 +22,10 @@ bool ReadExport(const QString& recordsPath, const QString& player, QByteArray& c
 // --export-csv: the player's games in the records at `recordsPath` to `target` ("-" for
 // standard output). 0 on success; 1, with one line through lcRecords, on failure.
 int ExportCsv(const QString& recordsPath, const QString& player, const QString& target);
+
+// Every player's skill on every key as CSV, or nothing with the reason in `error`.
+bool ReadKeysExport(const QString& recordsPath, QByteArray& csv, QString& error);
+// --export-keys-csv: as ExportCsv, for every player's keys.
+int ExportKeysCsv(const QString& recordsPath, const QString& target);
 
 } // namespace keyfall

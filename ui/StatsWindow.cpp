@@ -2,10 +2,12 @@
 
 #include "records/KeyStats.h"
 #include "ui/ExportCsv.h"
+#include "ui/KeySpeedChart.h"
 #include "ui/KeyboardView.h"
 #include "ui/Log.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -182,6 +185,11 @@ struct StatsWindow::Loaded {
     std::vector<records::GameRecord> games;
     std::vector<records::BestScore> best;
     std::map<std::string, records::KeyCounts> keys;
+    std::map<std::string, records::KeySkill> skills;
+    int stagesPassed = 0;
+    // The character the course would practise first, and its times: the speed chart opens on it.
+    std::string focus;
+    std::vector<records::SpeedPoint> speeds;
 };
 
 StatsWindow::StatsWindow(const QString& recordsPath, const QString& player, QWidget* parent)
@@ -204,12 +212,25 @@ void StatsWindow::StopLoading()
     if (m_loader.joinable())
         m_loader.join();
     m_cancel = false;
+    StopLoadingSpeeds();
+}
+
+void StatsWindow::StopLoadingSpeeds()
+{
+    m_speedCancel = true;
+    if (m_speedLoader.joinable())
+        m_speedLoader.join();
+    m_speedCancel = false;
+    ++m_speedGeneration; // a reading stopped, or delivered but not yet shown, is not shown
 }
 
 void StatsWindow::FinishLoading()
 {
     if (m_loader.joinable())
         m_loader.join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    if (m_speedLoader.joinable())
+        m_speedLoader.join();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
@@ -251,6 +272,20 @@ void StatsWindow::Load(const QString& player)
                 failed();
                 loaded->keys = store.KeyTotals(name);
                 failed();
+                loaded->skills = store.Skills(name);
+                failed();
+                loaded->stagesPassed = store.StagesPassed(name);
+                failed();
+                std::vector<std::string> hit;
+                for (const auto& [character, skill] : loaded->skills) {
+                    if (skill.hits > 0)
+                        hit.push_back(character);
+                }
+                loaded->focus = records::FocusKey(hit, loaded->skills, records::TargetMs(loaded->stagesPassed));
+                if (!loaded->focus.empty()) {
+                    loaded->speeds = store.KeySpeeds(name, loaded->focus);
+                    failed();
+                }
             }
         }
         if (m_cancel)
@@ -313,19 +348,37 @@ void StatsWindow::BuildWidgets()
 
     auto* keys = new QWidget(m_tabs);
     auto* keysLayout = new QVBoxLayout(keys);
+    auto* colouring = new QHBoxLayout;
+    colouring->addWidget(new QLabel(QStringLiteral("Colore dei tasti:"), keys));
+    m_byAccuracy = new QRadioButton(QStringLiteral("Precisione"), keys);
+    m_byConfidence = new QRadioButton(QStringLiteral("Sicurezza"), keys);
+    m_byAccuracy->setChecked(true);
+    auto* colourings = new QButtonGroup(keys);
+    colourings->addButton(m_byAccuracy);
+    colourings->addButton(m_byConfidence);
+    colouring->addWidget(m_byAccuracy);
+    colouring->addWidget(m_byConfidence);
+    colouring->addStretch(1);
+    keysLayout->addLayout(colouring);
     m_keyboard = new KeyboardView(keys);
     keysLayout->addWidget(m_keyboard, 1);
-    auto* legend = new QLabel(QStringLiteral("Colore: precisione del tasto (rosso 50% o meno, verde 100%). "
-                                             "Barra in basso: tempo medio di reazione (più lunga, più lento)."),
-                              keys);
-    legend->setWordWrap(true);
-    keysLayout->addWidget(legend);
+    m_legend = new QLabel(keys);
+    m_legend->setWordWrap(true);
+    keysLayout->addWidget(m_legend);
     m_weakest = new QLabel(keys);
     QFont weakFont = m_weakest->font();
     weakFont.setBold(true);
     m_weakest->setFont(weakFont);
     keysLayout->addWidget(m_weakest);
     m_tabs->addTab(Scrolling(keys, m_tabs), QStringLiteral("Tastiera"));
+    // A tab of its own: under the keyboard the chart would be too short to read on most screens.
+    m_speeds = new KeySpeedChart(m_tabs);
+    m_speedsPage = Scrolling(m_speeds, m_tabs);
+    m_tabs->addTab(m_speedsPage, QStringLiteral("Tempo per tasto"));
+    ShowColouring();
+    connect(m_byConfidence, &QRadioButton::toggled, this, &StatsWindow::ShowColouring);
+    connect(m_keyboard, &KeyboardView::KeyClicked, this, &StatsWindow::ChooseKey);
+    connect(m_speeds, &KeySpeedChart::Chosen, this, &StatsWindow::LoadSpeeds);
     m_pages->addWidget(m_tabs);
     layout->addWidget(m_pages, 1);
 
@@ -420,6 +473,7 @@ void StatsWindow::Show(const Loaded& loaded)
     FillBest(loaded.best);
     FillCharts(games);
     FillKeyboard(loaded.keys);
+    FillSkills(loaded);
 }
 
 void StatsWindow::FillBest(const std::vector<records::BestScore>& best)
@@ -500,6 +554,85 @@ void StatsWindow::FillKeyboard(const std::map<std::string, records::KeyCounts>& 
     m_weakest->setText(names.isEmpty() ? QStringLiteral("Nessun tasto da esercitare, per ora.")
                                        : QStringLiteral("Tasti da esercitare: ") + names.join(QStringLiteral(", ")));
     m_keyboard->SetKeys(std::move(keys));
+}
+
+void StatsWindow::FillSkills(const Loaded& loaded)
+{
+    m_skills = loaded.skills;
+    m_targetMs = records::TargetMs(loaded.stagesPassed);
+    m_keyboard->SetConfidence(records::ConfidenceByKey(m_skills, m_targetMs), m_targetMs);
+    std::vector<std::string> hit;
+    for (const auto& [character, skill] : m_skills) {
+        if (skill.hits > 0)
+            hit.push_back(character);
+    }
+    m_speeds->SetCharacters(hit, m_targetMs);
+    if (!loaded.focus.empty())
+        m_speeds->SetSpeeds(loaded.focus, loaded.speeds);
+    ShowColouring();
+}
+
+void StatsWindow::ShowColouring()
+{
+    const bool confidence = m_byConfidence->isChecked();
+    m_keyboard->SetColouring(confidence ? KeyboardView::Colouring::Confidence : KeyboardView::Colouring::Accuracy);
+    m_legend->setText(confidence
+                          ? QStringLiteral("Colore: sicurezza del tasto (rosso 0%, verde 100%), cioè velocità rispetto "
+                                           "all'obiettivo di %1 ms e precisione insieme. ✓ e bordo spesso: tasto "
+                                           "padroneggiato. Clicca un tasto per vederne il tempo partita per partita.")
+                                .arg(qRound(m_targetMs))
+                          : QStringLiteral("Colore: precisione del tasto (rosso 50% o meno, verde 100%). "
+                                           "Barra in basso: tempo medio di reazione (più lunga, più lento). "
+                                           "Clicca un tasto per vederne il tempo partita per partita."));
+}
+
+void StatsWindow::ChooseKey(const QString& key)
+{
+    std::vector<std::string> hit;
+    for (const std::string& character : records::CharactersOfKey(key.toStdString())) {
+        const auto found = m_skills.find(character);
+        if (found != m_skills.end() && found->second.hits > 0)
+            hit.push_back(character);
+    }
+    // Of a letter's two cases, the less sure one: what the player most needs to see.
+    const std::string character = records::FocusKey(hit, m_skills, m_targetMs);
+    if (character.empty())
+        return;
+    m_speeds->Choose(character);
+    m_tabs->setCurrentWidget(m_speedsPage);
+}
+
+void StatsWindow::LoadSpeeds(const QString& character)
+{
+    StopLoadingSpeeds();
+    const int generation = m_speedGeneration;
+    m_speedLoader = std::thread([this, generation, player = m_player.toStdString(), character = character.toStdString(),
+                                 path = m_recordsPath.toStdString()] {
+        records::RecordStore::Options options;
+        options.readOnly = true;
+        options.cancel = &m_speedCancel;
+        records::RecordStore store(path, options);
+        auto points = std::make_shared<std::vector<records::SpeedPoint>>(store.KeySpeeds(player, character));
+        const std::string problem = store.Problem();
+        if (m_speedCancel)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, character, points, problem] { ShowSpeeds(generation, character, *points, problem); },
+            Qt::QueuedConnection);
+    });
+}
+
+void StatsWindow::ShowSpeeds(int generation, const std::string& character,
+                             const std::vector<records::SpeedPoint>& points, const std::string& problem)
+{
+    if (generation != m_speedGeneration)
+        return; // another key or player was chosen meanwhile
+    if (!problem.empty()) {
+        qCWarning(lcRecords, "records: %s", problem.c_str());
+        return;
+    }
+    m_speeds->SetSpeeds(character, points);
 }
 
 void StatsWindow::SetTrainingOpener(std::function<void()> open)

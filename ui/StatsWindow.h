@@ -1,7 +1,8 @@
 #pragma once
 // "Keyfall — Statistiche": a player's progress from the records file. The best score per
 // level and key set, score, speed and accuracy game after game, a keyboard coloured by how
-// well each key is typed with the five weakest named, and an export of the games to CSV.
+// accurately or how surely each key is typed with the five weakest named, each key's time
+// game after game, and an export of the games to CSV.
 
 #include "records/RecordStore.h"
 
@@ -20,6 +21,7 @@ class QChartView;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class QStackedWidget;
 class QTableWidget;
 class QTabWidget;
@@ -27,6 +29,7 @@ class QTabWidget;
 namespace keyfall {
 
 class KeyboardView;
+class KeySpeedChart;
 
 // How many games apart the ticks under a chart of games 1 to `lastGame` stand: 1, 2, 5, 10,
 // 20… whichever first leaves at most six of them.
@@ -42,7 +45,8 @@ public:
     // the window's own, so that the window opens at once and answers while a long history is
     // read; it shows "Lettura delle statistiche…" until then.
     void ShowPlayer(const QString& player);
-    // Waits for the reading under way and shows what it read (tests, benchmarks).
+    // Waits for the readings under way (the player's records, a key's times) and shows what
+    // they read (tests, benchmarks).
     void FinishLoading();
     // Offers "Allenamento…" beside "Chiudi": the statistics window closes and `open` runs, so a
     // player who sees their weak keys goes on to practise them.
@@ -58,6 +62,9 @@ public:
     QTableWidget* bestTable() const { return m_best; }
     QChartView* chart(int index) const { return m_charts.at(static_cast<std::size_t>(index)); }
     KeyboardView* keyboard() const { return m_keyboard; }
+    QRadioButton* accuracyButton() const { return m_byAccuracy; }
+    QRadioButton* confidenceButton() const { return m_byConfidence; }
+    KeySpeedChart* speedChart() const { return m_speeds; }
     QLabel* weakest() const { return m_weakest; }
     QPushButton* exportButton() const { return m_export; }
     QPushButton* trainingButton() const { return m_training; }
@@ -73,6 +80,13 @@ private:
     void StopLoading();
     void Show(const Loaded& loaded);
     void FillKeyboard(const std::map<std::string, records::KeyCounts>& characters);
+    void FillSkills(const Loaded& loaded);
+    void ShowColouring();
+    void ChooseKey(const QString& key);
+    void LoadSpeeds(const QString& character);
+    void StopLoadingSpeeds();
+    void ShowSpeeds(int generation, const std::string& character, const std::vector<records::SpeedPoint>& points,
+                    const std::string& problem);
     void AskAndExport();
     void FitScreen();
 
@@ -86,12 +100,24 @@ private:
     QTableWidget* m_best = nullptr;
     std::array<QChartView*, 3> m_charts{};
     KeyboardView* m_keyboard = nullptr;
+    QRadioButton* m_byAccuracy = nullptr;
+    QRadioButton* m_byConfidence = nullptr;
+    QLabel* m_legend = nullptr;
+    KeySpeedChart* m_speeds = nullptr;
+    QWidget* m_speedsPage = nullptr;
+    // The shown player's skills and target time, for the key a click chooses.
+    std::map<std::string, records::KeySkill> m_skills;
+    double m_targetMs = 0;
     QLabel* m_weakest = nullptr;
     QPushButton* m_export = nullptr;
     QLabel* m_status = nullptr;
     std::thread m_loader;
     std::atomic<bool> m_cancel{false};
     int m_generation = 0; // of the last reading started, so that an older one is not shown
+    // A key's times, read on demand on a thread of their own: a long history takes a while.
+    std::thread m_speedLoader;
+    std::atomic<bool> m_speedCancel{false};
+    int m_speedGeneration = 0;
 };
 
 } // namespace keyfall

@@ -53,9 +53,11 @@ int main(int argc, char* argv[])
                                ? keyfall::NormalisedPlayerName(keyfall::DefaultPlayer())
                                : commandLine.Options.Player;
     // The export touches no window system either: a teacher may run it over SSH.
-    if (!commandLine.Options.ExportCsv.isEmpty()) {
+    if (!commandLine.Options.ExportCsv.isEmpty() || !commandLine.Options.ExportKeysCsv.isEmpty()) {
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Keyfall"));
+        if (!commandLine.Options.ExportKeysCsv.isEmpty())
+            return keyfall::ExportKeysCsv(keyfall::RecordsPath(), commandLine.Options.ExportKeysCsv);
         return keyfall::ExportCsv(keyfall::RecordsPath(), player, commandLine.Options.ExportCsv);
     }
 

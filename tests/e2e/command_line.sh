@@ -12,7 +12,7 @@ headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" "$@"; }
 
 headless --help >"$work/help" 2>"$work/help.err" || fail "--help ended with $?"
 [ ! -s "$work/help.err" ] || fail "--help wrote to stderr: $(cat "$work/help.err")"
-for option in --window --no-sound -ns --scale --player --export-csv --version; do
+for option in --window --no-sound -ns --scale --player --export-csv --export-keys-csv --version; do
   grep -qw -- "$option" "$work/help" || fail "--help does not list $option"
 done
 ! grep -q -- "--ns" "$work/help" || fail "--help lists --ns where the player types -ns"
@@ -31,6 +31,7 @@ refused --fullscreen
 grep -q "^keyfall: unknown option 'fullscreen'" "$work/bad.err" || fail "unclear message: $(cat "$work/bad.err")"
 refused --version extra
 refused --export-csv=
+refused --export-keys-csv=
 refused --player=
 refused --player="$(printf 'a%.0s' $(seq 65))"
 refused --player="$(printf 'Anna\nBea')"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real program on records files that were damaged or are held by another program: the
-# game, --stats and --export-csv never crash, each says what is wrong in one line, the export
-# ends with 1 and leaves the teacher's file exactly as it was. Then a file held at start-up
-# still records the game played meanwhile, and the CSV goes into a FIFO that is there and
-# reports a full disk on standard output.
+# game, --stats, --export-csv and --export-keys-csv never crash, each says what is wrong in
+# one line, the export ends with 1 and leaves the teacher's file exactly as it was. Then a
+# file held at start-up still records the game played meanwhile, and the CSV goes into a FIFO
+# that is there and reports a full disk on standard output.
 set -euo pipefail
 exe=$(realpath "$1")
 source "$(dirname "$0")/../common.sh"
@@ -47,6 +47,12 @@ check_damaged() {
   status=0
   headless --player anna --export-csv - >"$work/$name-stdout.csv" 2>"$work/$name-stdout.err" || status=$?
   [ "$status" = 1 ] && [ ! -s "$work/$name-stdout.csv" ] || fail "$name: --export-csv - ended with $status"
+  # The keys' export alike.
+  status=0
+  headless --export-keys-csv "$work/$name-keys.csv" >"$work/$name-keys.out" 2>"$work/$name-keys.err" || status=$?
+  [ "$status" = 1 ] && [ "$(lines "$work/$name-keys.err")" = 1 ] || { cat "$work/$name-keys.err"; fail "$name: --export-keys-csv ended with $status"; }
+  [ ! -e "$work/$name-keys.csv" ] || fail "$name: a keys' CSV was written"
+  [ "$(sha256sum "$db")" = "$before" ] || fail "$name: the keys' export changed the records file"
 
   # The statistics window: it opens, says the statistics cannot be read, changes nothing.
   run_for 3 "$work/$name-stats.log" "$exe" --stats --player anna

@@ -1,5 +1,6 @@
-// The teacher's CSV: its columns as teachers' tools expect them, every text quoted, nothing
-// a spreadsheet would run as a formula, and no CSV at all when the records cannot be read.
+// The teachers' CSVs, of games and of keys: their columns as teachers' tools expect them, every
+// text quoted, nothing a spreadsheet would run as a formula, and no CSV at all when the records
+// cannot be read.
 
 #include "records/CsvExport.h"
 #include "records/RecordStore.h"
@@ -99,6 +100,89 @@ TEST(CsvExport, RecordsThatCannotBeReadGiveNoCsvAndAReason)
     EXPECT_FALSE(WriteCsv(store, "anna", out, problem));
     EXPECT_FALSE(problem.empty());
     EXPECT_TRUE(out.str().empty()) << "not even a header";
+}
+
+// A game of `level` with exactly these characters, its totals theirs.
+GameRecord GameOf(const std::string& player, int level, std::map<std::string, KeyCounts> keys,
+                  const std::string& startedAt = "2026-12-01T10:00:00Z")
+{
+    GameRecord g = SampleGame(player, 100, level, 0, true, startedAt, 0);
+    g.keys = std::move(keys);
+    g.hits = g.landed = g.misses = 0;
+    for (const auto& [character, counts] : g.keys) {
+        g.hits += counts.hits;
+        g.landed += counts.landed;
+        g.misses += counts.wrong;
+    }
+    return g;
+}
+
+KeyCounts Counts(int launched, int hits, int landed, int wrong, std::int64_t ticks)
+{
+    KeyCounts counts;
+    counts.launched = launched;
+    counts.hits = hits;
+    counts.landed = landed;
+    counts.wrong = wrong;
+    counts.reactionTicks = ticks;
+    return counts;
+}
+
+TEST(KeysCsv, OneLinePerPlayerAndKeyWithEveryFigure)
+{
+    TempFolder folder;
+    RecordStore store(folder.File("keyfall.sqlite"), {});
+    // anna: "a" hit twice in 500 ms each at the medium level; "b" landed once.
+    ASSERT_TRUE(store.Save(GameOf("anna", 50, {{"a", Counts(2, 2, 0, 0, 20)}, {"b", Counts(1, 0, 1, 0, 0)}})));
+    // bruno: "x" hit 12 times in 1000 ms: mastered at the first target (3000 ms); "y" hit three
+    // times of four in 250 ms, then once in 1000 ms: smoothed to 325 ms, best 250 ms, its
+    // weighted accuracy 3.7 / 4.6.
+    ASSERT_TRUE(store.Save(GameOf("bruno", 50, {{"x", Counts(12, 12, 0, 0, 240)}}, "2026-12-02T10:00:00Z")));
+    ASSERT_TRUE(store.Save(GameOf("bruno", 25, {{"y", Counts(4, 3, 1, 0, 30)}}, "2026-12-03T10:00:00Z")));
+    ASSERT_TRUE(store.Save(GameOf("bruno", 25, {{"y", Counts(1, 1, 0, 0, 40)}}, "2026-12-04T10:00:00Z")));
+    std::ostringstream out;
+    std::string problem;
+    ASSERT_TRUE(WriteKeysCsv(store, out, problem)) << problem;
+    EXPECT_EQ(out.str(),
+              "player,character,games,launched,hits,errors,accuracy,smoothed_ms,best_ms,confidence,mastered\r\n"
+              "\"anna\",\"a\",1,2,2,0,1.000,500,500,1.000,0\r\n"
+              "\"anna\",\"b\",1,1,0,1,0.000,,,0.000,0\r\n"
+              "\"bruno\",\"x\",1,12,12,0,1.000,1000,1000,1.000,1\r\n"
+              "\"bruno\",\"y\",2,5,4,1,0.804,325,250,0.676,0\r\n");
+}
+
+TEST(KeysCsv, HostileCharactersAndNamesAreWrittenSafely)
+{
+    TempFolder folder;
+    RecordStore store(folder.File("keyfall.sqlite"), {});
+    ASSERT_TRUE(store.Save(
+        GameOf("@carla, \"la\"", 25,
+               {{"\"", Counts(0, 0, 0, 1, 0)}, {",", Counts(1, 1, 0, 0, 4)}, {"=1+1", Counts(1, 0, 1, 0, 0)}})));
+    std::ostringstream out;
+    std::string problem;
+    ASSERT_TRUE(WriteKeysCsv(store, out, problem)) << problem;
+    const auto rows = Lines(out.str());
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1], "\"'@carla, \"\"la\"\"\",\"\"\"\",1,0,0,1,0.000,,,0.000,0\r");
+    EXPECT_EQ(rows[2], "\"'@carla, \"\"la\"\"\",\",\",1,1,1,0,1.000,100,100,1.000,0\r");
+    EXPECT_EQ(rows[3], "\"'@carla, \"\"la\"\"\",\"'=1+1\",1,1,0,1,0.000,,,0.000,0\r");
+}
+
+TEST(KeysCsv, RecordsThatCannotBeReadGiveNoCsv)
+{
+    TempFolder folder;
+    const std::string path = folder.File("keyfall.sqlite");
+    {
+        std::ofstream(path) << std::string(4096, 'x');
+    }
+    RecordStore::Options options;
+    options.readOnly = true;
+    RecordStore store(path, options);
+    std::ostringstream out;
+    std::string problem;
+    EXPECT_FALSE(WriteKeysCsv(store, out, problem));
+    EXPECT_FALSE(problem.empty());
+    EXPECT_TRUE(out.str().empty());
 }
 
 } // namespace

@@ -119,6 +119,9 @@ private slots:
         QTest::newRow("help with an argument") << QStringList{"extra", "--help"} << "'extra'";
         QTest::newRow("export without a file") << QStringList{"--export-csv="} << "--export-csv";
         QTest::newRow("export without a value") << QStringList{"--export-csv"} << "export-csv";
+        QTest::newRow("keys' export without a file") << QStringList{"--export-keys-csv="} << "--export-keys-csv";
+        QTest::newRow("both exports at once")
+            << QStringList{"--export-csv=a.csv", "--export-keys-csv=b.csv"} << "one at a time";
         QTest::newRow("empty player") << QStringList{"--player="} << "--player";
         QTest::newRow("blank player") << QStringList{"--player", "  "} << "--player";
         QTest::newRow("player too long") << QStringList{"--player=" + QString(65, QLatin1Char('a'))} << "--player";
@@ -205,6 +208,11 @@ private slots:
         const auto parsed = Parse({QStringLiteral("--export-csv=-")});
         QVERIFY(!parsed.ExitCode);
         QCOMPARE(parsed.Options.ExportCsv, QStringLiteral("-"));
+        QVERIFY(parsed.Options.ExportKeysCsv.isEmpty());
+        const auto keys = Parse({QStringLiteral("--export-keys-csv"), QStringLiteral("-")});
+        QVERIFY(!keys.ExitCode);
+        QCOMPARE(keys.Options.ExportKeysCsv, QStringLiteral("-"));
+        QVERIFY(keys.Options.ExportCsv.isEmpty());
     }
 };
 

@@ -7,8 +7,10 @@
 #include "records/TempFolder.h"
 #include "settings/MemoryStore.h"
 #include "support/Messages.h"
+#include "ui/ExportCsv.h"
 #include "ui/Fonts.h"
 #include "ui/GameWindow.h"
+#include "ui/KeySpeedChart.h"
 #include "ui/KeyboardView.h"
 #include "ui/PlayField.h"
 
@@ -23,6 +25,7 @@
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -42,6 +45,36 @@ class SilentCues : public CuePlayer {
 public:
     void PlayCue(Cue) override {}
 };
+
+// A game of 8 rounds at `level` with exactly these characters, its totals theirs.
+records::GameRecord GameOf(int level, std::map<std::string, records::KeyCounts> keys)
+{
+    records::GameRecord g = test::SampleGame("anna", 100, level, 0, true, "2026-12-01T10:00:00Z", 0);
+    g.keys = std::move(keys);
+    g.hits = g.landed = g.misses = 0;
+    for (const auto& [character, counts] : g.keys) {
+        g.hits += counts.hits;
+        g.landed += counts.landed;
+        g.misses += counts.wrong;
+    }
+    return g;
+}
+
+records::KeyCounts Counts(int launched, int hits, int landed, std::int64_t ticks)
+{
+    records::KeyCounts counts;
+    counts.launched = launched;
+    counts.hits = hits;
+    counts.landed = landed;
+    counts.reactionTicks = ticks;
+    return counts;
+}
+
+const QLineSeries* Series(const KeySpeedChart* chart, int index)
+{
+    const auto series = chart->view()->chart()->series();
+    return index < series.size() ? static_cast<const QLineSeries*>(series.at(index)) : nullptr;
+}
 
 int Points(QChartView* view)
 {
@@ -228,6 +261,115 @@ private slots:
         QCOMPARE(lines.size(), 4); // header, two games, and the empty rest after the last break
         QVERIFY(lines[1].startsWith("\"anna\","));
         QVERIFY(!window.ExportCsv(QString::fromStdString(m_folder->File("no/such/folder/anna.csv"))));
+    }
+
+    void exportsEveryPlayersKeysOrLeavesNoFile()
+    {
+        Seed({test::SampleGame("anna", 120), test::SampleGame("bruno", 5)});
+        const QString file = QString::fromStdString(m_folder->File("keys.csv"));
+        QCOMPARE(ExportKeysCsv(m_path, file), 0);
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.front(), "player,character,games,launched,hits,errors,accuracy,smoothed_ms,best_ms,confidence,"
+                                "mastered\r");
+        // A sample game touches A to Z and a stray #: 27 characters each, and the empty rest.
+        QCOMPARE(lines.size(), 1 + 2 * 27 + 1);
+        QVERIFY(lines[1].startsWith("\"anna\",\"#\","));
+        QVERIFY(lines[28].startsWith("\"bruno\",\"#\","));
+
+        // Records that cannot be read: no file made, and one that was there stays whole.
+        const std::string damaged = m_folder->File("damaged.sqlite");
+        QFile garbage(QString::fromStdString(damaged));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        const QString fresh = QString::fromStdString(m_folder->File("fresh.csv"));
+        test::CapturedMessages messages;
+        QCOMPARE(ExportKeysCsv(QString::fromStdString(damaged), fresh), 1);
+        QVERIFY(!QFile::exists(fresh));
+        QCOMPARE(ExportKeysCsv(QString::fromStdString(damaged), file), 1);
+        QVERIFY(csv.seek(0));
+        QCOMPARE(csv.readAll().split('\n').size(), 1 + 2 * 27 + 1);
+        QCOMPARE(ExportKeysCsv(m_path, QString::fromStdString(m_folder->File("no/such/folder/keys.csv"))), 1);
+        // One line for each failure, saying what failed.
+        QCOMPARE(messages.Lines().size(), 3);
+        QVERIFY2(messages.Lines().back().contains(QStringLiteral("keys.csv")), qPrintable(messages.Text()));
+    }
+
+    void confidenceMarksAMasteredKeyApartFromAWeakOne()
+    {
+        // M: 12 hits of 12 in 500 ms, against a target of 3000 ms: mastered. The key W gathers
+        // w, mastered as M, and W, hit half the times it fell: the key shows W's confidence.
+        Seed({GameOf(50, {{"M", Counts(12, 12, 0, 120)}, {"w", Counts(12, 12, 0, 120)}, {"W", Counts(10, 5, 5, 50)}})});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        window.show();
+        KeyboardView* keyboard = window.keyboard();
+        window.findChild<QTabWidget*>()->setCurrentIndex(2);
+        QTRY_VERIFY(keyboard->isVisible() && keyboard->width() > 400);
+        QVERIFY(window.accuracyButton()->isChecked());
+        QVERIFY(keyboard->ToolTip(QStringLiteral("M")).startsWith(QStringLiteral("M: precisione 100%")));
+
+        window.confidenceButton()->click();
+        QCOMPARE(keyboard->colouring(), KeyboardView::Colouring::Confidence);
+        const QImage drawn = keyboard->grab().toImage();
+        const auto fill = [&](const char* key) {
+            const QRectF r = keyboard->KeyRect(QString::fromLatin1(key));
+            return drawn.pixelColor(QPointF(r.left() + r.width() * 0.15, r.center().y()).toPoint());
+        };
+        const QColor mastered = fill("M");
+        const QColor weak = fill("W");
+        const QColor unused = fill("1");
+        QVERIFY2(mastered.green() > mastered.red(), "a mastered key is drawn green");
+        QVERIFY2(weak.red() > weak.green(), "a key of confidence 0 is drawn red");
+        QCOMPARE(unused.red(), unused.green());
+        QVERIFY2(keyboard->ToolTip(QStringLiteral("M")).endsWith(QStringLiteral(", padroneggiato")),
+                 qPrintable(keyboard->ToolTip(QStringLiteral("M"))));
+        const QString w = keyboard->ToolTip(QStringLiteral("W"));
+        QVERIFY2(w.startsWith(QStringLiteral("W: sicurezza 0%, precisione 50%")), qPrintable(w));
+        QVERIFY2(!w.contains(QStringLiteral("padroneggiato")), qPrintable(w));
+        QVERIFY(keyboard->ToolTip(QStringLiteral("1")).isEmpty());
+    }
+
+    void choosingAKeyChartsItsTimeInEachGameThatHitIt()
+    {
+        // K is hit in the two games of 40 hits (A to Z, then A to N) but not in the one of 5
+        // (A to E); A is hit in all three.
+        Seed({test::SampleGame("anna", 120, 50, 0, true, "2026-12-01T10:00:00Z"),
+              test::SampleGame("anna", 20, 50, 0, true, "2026-12-02T10:00:00Z", 5),
+              test::SampleGame("anna", 130, 25, 0, true, "2026-12-03T10:00:00Z")});
+        StatsWindow window(m_path, QStringLiteral("anna"));
+        window.FinishLoading();
+        window.show();
+        KeySpeedChart* speeds = window.speedChart();
+        QCOMPARE(speeds->characters()->count(), 26); // A to Z; the stray # was never hit
+        QVERIFY(!speeds->shown().empty());           // the weakest key, read with the rest
+
+        KeyboardView* keyboard = window.keyboard();
+        window.findChild<QTabWidget*>()->setCurrentIndex(2);
+        QTRY_VERIFY(keyboard->isVisible() && keyboard->width() > 400);
+        QTest::mouseClick(keyboard, Qt::LeftButton, {}, keyboard->KeyRect(QStringLiteral("K")).center().toPoint());
+        window.FinishLoading();
+        QCOMPARE(speeds->shown(), std::string("K"));
+        QCOMPARE(window.findChild<QTabWidget*>()->currentIndex(), 3); // the chart's own tab, opened
+        QCOMPARE(speeds->characters()->currentText(), QStringLiteral("K"));
+        QCOMPARE(Series(speeds, 0)->count(), 2);
+        QCOMPARE(Series(speeds, 1)->count(), 2);
+        const QLineSeries* target = Series(speeds, 2);
+        QVERIFY(target);
+        QCOMPARE(target->at(0).y(), records::TargetMs(0));
+        QCOMPARE(target->at(1).y(), records::TargetMs(0));
+
+        QVERIFY(speeds->Choose("A"));
+        window.FinishLoading();
+        QCOMPARE(speeds->shown(), std::string("A"));
+        QCOMPARE(Series(speeds, 0)->count(), 3);
+        // The smoothed line ends where the records' own skill of A stands.
+        records::RecordStore store(m_path.toStdString(), {});
+        const auto skills = store.Skills("anna");
+        QCOMPARE(Series(speeds, 1)->at(2).y(), *skills.at("A").smoothedMs);
+        QVERIFY(!speeds->Choose("#"));
     }
 
     void aGameInWhichNothingFellHasNoSpeedNorAccuracy()
