@@ -2,16 +2,23 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace keyfall::records {
 namespace {
 
+// A number with `places` decimals and a dot: std::to_chars ignores the C locale, which a Qt
+// program takes from the environment (an Italian one would write a comma, and a comma in an
+// unquoted cell splits it in two).
+std::string Fixed(double value, int places)
+{
+    char number[400];
+    const auto end = std::to_chars(number, number + sizeof number, value, std::chars_format::fixed, places).ptr;
+    return {number, end};
+}
+
 std::string OneDecimal(double value)
 {
-    char number[64];
-    std::snprintf(number, sizeof number, "%.1f", value);
-    return number;
+    return Fixed(value, 1);
 }
 
 // An empty cell for a value the game does not have (no speed when no character fell).
@@ -20,13 +27,10 @@ std::string OneDecimal(const std::optional<double>& value)
     return value ? OneDecimal(*value) : std::string();
 }
 
-// A share from 0 to 1 with three places and a dot: std::to_chars ignores the C locale, which a
-// Qt program takes from the environment (an Italian one would write a comma).
+// A share from 0 to 1 with three places.
 std::string ThreePlaces(double value)
 {
-    char number[32];
-    const auto end = std::to_chars(number, number + sizeof number, value, std::chars_format::fixed, 3).ptr;
-    return {number, end};
+    return Fixed(value, 3);
 }
 
 std::string WholeMs(const std::optional<double>& ms)
