@@ -42,8 +42,8 @@ QScreen* ScreenUnderPointer()
 
 GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random, CuePlayer& cues, QScreen* screen,
                        Presentation presentation)
-    : QWidget(nullptr, presentation.Windowed ? Qt::Window : Qt::FramelessWindowHint), m_store(store),
-      m_form(settings, store, random, cues, *this), m_screen(screen ? screen : ScreenUnderPointer()),
+    : QWidget(nullptr, presentation.Windowed ? Qt::Window : Qt::FramelessWindowHint), m_store(store), m_cues(cues),
+      m_form(settings, store, random, m_cues, *this), m_screen(screen ? screen : ScreenUnderPointer()),
       m_presentation(presentation)
 {
     setWindowTitle(QStringLiteral("Keyfall"));
@@ -237,10 +237,10 @@ void GameWindow::ApplyLayout()
     Mirror();
 }
 
-void GameWindow::Handle(const std::function<void()>& handler)
+void GameWindow::Handle(const std::function<void()>& handler, Repaint when)
 {
     handler();
-    Mirror();
+    Mirror(when);
 }
 
 void GameWindow::Tick(const std::function<void()>& handler)
@@ -361,8 +361,13 @@ bool GameWindow::PreviewKey(QObject* watched, QEvent* event)
     // They open once this key event is over, not inside it.
     if (key->key() == Qt::Key_F2 && !key->isAutoRepeat() && !m_form.GameRunning && m_openStats)
         QTimer::singleShot(0, this, m_openStats);
-    if (const auto typed = TypedCharacter(*key))
-        Handle([this, typed] { m_form.Form_KeyPress(*typed); });
+    if (const auto typed = TypedCharacter(*key)) {
+        // What the key hit is painted before this event returns, not on a later turn of the
+        // event loop, and before its sound is queued.
+        m_cues.Hold();
+        Handle([this, typed] { m_form.Form_KeyPress(*typed); }, Repaint::Now);
+        m_cues.Release();
+    }
     return false;
 }
 

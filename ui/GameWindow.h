@@ -4,6 +4,7 @@
 // the timers. It is also the game's Host: focus, the options window, quitting, the screen.
 
 #include "game/FrmMain.h"
+#include "ui/DeferredCues.h"
 #include "ui/Metrics.h"
 #include "ui/PlayField.h"
 #include "ui/TimerDriver.h"
@@ -57,8 +58,8 @@ public:
     // The game goes on as it was. The screen's own size changes come here.
     void FitTo(const QSize& area);
 
-    // Runs one handler of the game and mirrors what it changed.
-    void Handle(const std::function<void()>& handler);
+    // Runs one handler of the game and mirrors what it changed; the field repaints `when` asked.
+    void Handle(const std::function<void()>& handler, Repaint when = Repaint::Later);
     // Runs a timer's handler: what moved is painted before the tick returns.
     void Tick(const std::function<void()>& handler);
 
@@ -106,6 +107,7 @@ private:
     bool PreviewKey(QObject* watched, QEvent* event);
 
     SettingsStore& m_store; // the options window saves into it
+    DeferredCues m_cues;    // the game's cues, held while a typed key is painted
     FrmMain m_form;
     QScreen* m_screen;
     Presentation m_presentation;

@@ -20,8 +20,29 @@ namespace {
 
 class SilentCues : public CuePlayer {
 public:
-    void PlayCue(Cue cue) override { played.push_back(cue); }
+    void PlayCue(Cue cue) override
+    {
+        played.push_back(cue);
+        if (log)
+            log->push_back("cue");
+    }
     std::vector<Cue> played;
+    std::vector<std::string>* log = nullptr;
+};
+
+// Writes "paint" into a log each time the widget it watches is painted.
+class PaintLog : public QObject {
+public:
+    explicit PaintLog(std::vector<std::string>& log) : m_log(log) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_log.push_back("paint");
+        return false;
+    }
+
+private:
+    std::vector<std::string>& m_log;
 };
 
 } // namespace
@@ -154,6 +175,33 @@ private slots:
         QCOMPARE(m_window->form().TotalScore, std::int16_t{-60});
         QVERIFY(m_window->optDifficulty(0)->isChecked());
         QCOMPARE(m_window->form().Difficulty, std::int16_t{100});
+    }
+
+    void aHitIsPaintedBeforeTheKeyReturnsAndBeforeItsSound()
+    {
+        FrmMain& form = m_window->form();
+        m_window->Handle([&] { form.cmdStart_Click(); });
+        QCoreApplication::processEvents();
+        const auto letter =
+            std::find_if(form.lblLetter.begin(), form.lblLetter.end(), [](const Label& l) { return l.Visible; });
+        QVERIFY(letter != form.lblLetter.end());
+        const QString typed = QString::fromStdString(letter->Caption);
+        const std::size_t slot = static_cast<std::size_t>(letter - form.lblLetter.begin());
+
+        std::vector<std::string> log;
+        m_cues.log = &log;
+        PaintLog paints(log);
+        m_window->picture2()->installEventFilter(&paints);
+        QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : m_window.get();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+        QApplication::sendEvent(focused, &press);
+        m_cues.log = nullptr;
+        // Nothing else ran meanwhile: no turn of the event loop came between the key and this.
+        QVERIFY(form.Star[slot].Visible);
+        QVERIFY2(!log.empty() && log.front() == "paint", "the star is on the screen when the key event returns");
+        QCOMPARE(std::count(log.begin(), log.end(), "cue"), 1);
+        QCOMPARE(m_cues.played.back(), Cue::LaserFire);
+        QCOMPARE(log.back(), std::string("cue"));
     }
 
     void onlyKeysThatTypeACharacterCount()
