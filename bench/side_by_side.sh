@@ -1,32 +1,31 @@
 #!/usr/bin/env bash
-# Keyfall beside Tux Typing's Fish Cascade (Debian's tuxtype), on one Xvfb, alternating runs:
-#   side_by_side.sh <keyfall> <bench_first_content> [<bench_repaint_floor>]
+# Keyfall beside the floor program, on one Xvfb, alternating runs:
+#   side_by_side.sh <keyfall> <bench_first_content> <bench_repaint_floor>
 # Environment: KEYFALL_SIDE_SCREEN (default 1024x768), KEYFALL_SIDE_SCALE (QT_SCALE_FACTOR for
-# Keyfall, default 1), KEYFALL_SIDE_ROUNDS (default 3), KEYFALL_BENCH_CPU_SECONDS (default 10).
+# Keyfall and the floor, default 1), KEYFALL_SIDE_ROUNDS (default 3), KEYFALL_BENCH_CPU_SECONDS
+# (default 10), KEYFALL_SIDE_PREFIX (the names' prefix, default "side").
 #
 # Each round starts Keyfall once and measures, in windows of the same length: the idle window
 # (no game), a hard wave whose letters stand still (fall speed 0) and a hard wave in which
-# every letter moves on every tick (10 to 14 twips, so none lands within the window). Then
-# Tux Typing, windowed and silent (-w -ns), Hard, "Short Words", for one window. CPU is the
-# time on a processor of every thread of the process, and of the X server over the same
-# window (/proc/<pid>/task/*/schedstat, in nanoseconds); memory is /proc/<pid>/smaps_rollup
-# at the end of the moving wave and of Tux Typing's window. Given the third program, each round
-# also measures it: one letter falling at 40 Hz in a bare Qt Widgets window, the least a frame
-# costs in the toolkit the game is built with. Medians of the rounds are printed
-# as "name value" lines on standard output, then a table on standard error.
+# every letter moves on every tick (10 to 14 twips, so none lands within the window). Then the
+# floor program for one window: one letter falling at 40 Hz in a bare Qt Widgets window, the
+# least a frame costs in the toolkit the game is built with. CPU is the time on a processor of
+# every thread of the process, and of the X server over the same window
+# (/proc/<pid>/task/*/schedstat, in nanoseconds); memory is /proc/<pid>/smaps_rollup at the end
+# of the moving wave and of the floor's window. Medians of the rounds are printed as
+# "name value" lines on standard output, then a table on standard error.
 set -euo pipefail
 
 keyfall=$(realpath "$1")
 first_content=$(realpath "$2")
-floor=${3:+$(realpath "$3")}
+floor=$(realpath "$3")
 screen=${KEYFALL_SIDE_SCREEN:-1024x768}
 scale=${KEYFALL_SIDE_SCALE:-1}
 rounds=${KEYFALL_SIDE_ROUNDS:-3}
 seconds=${KEYFALL_BENCH_CPU_SECONDS:-10}
-tuxtype=${KEYFALL_TUXTYPE:-/usr/games/tuxtype}
+prefix=${KEYFALL_SIDE_PREFIX:-side}
 
 say() { echo "side-by-side: $*" >&2; }
-[ -x "$tuxtype" ] || { say "no $tuxtype (apt-get install tuxtype)"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/keyfall-side.XXXXXX")
 pids=()
@@ -55,7 +54,7 @@ source "$(dirname "$0")/../scripts/xvfb.sh"
 start_xvfb "$screen" 24 -br
 xvfb=${pids[-1]}
 
-# Keyfall plays its cues into a null sink of its own, as on a desktop; Tux Typing runs silent.
+# Keyfall plays its cues into a null sink of its own, as on a desktop.
 if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
   export PULSE_RUNTIME_PATH=$work/runtime/pulse PULSE_STATE_PATH=$work/pulse-state
   mkdir -p "$PULSE_STATE_PATH"
@@ -139,27 +138,8 @@ for round in $(seq "$rounds"); do
   stop_pid "$game"
   game=""
 
-  say "round $round of $rounds: Tux Typing, Fish Cascade"
-  rm -rf "$HOME/.tuxtype"
-  launch tux "$tuxtype" -w -ns
-  # Its 640 x 480 window lies at the top-left corner. The keyboard follows the pointer, which
-  # rests on an empty corner of the window where it highlights no menu item: Fish Cascade (the
-  # first item), Hard (the third), Short Words (the first list).
-  xdotool mousemove 620 20
-  for keys in Return "Down Down Return" Return; do
-    sleep 1.5
-    # shellcheck disable=SC2086
-    xdotool key $keys
-  done
-  sleep 2
-  measure tux
-  memory tux
-  stop_pid "$game"
-  game=""
-
-  [ -n "$floor" ] || continue
   say "round $round of $rounds: one letter at 40 Hz in a bare Qt Widgets window"
-  launch floor "$floor"
+  launch floor env QT_SCALE_FACTOR="$scale" "$floor"
   sleep 2
   measure floor
   memory floor
@@ -172,25 +152,22 @@ median() {
     awk '{v[NR] = $1} END {if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)]}'
 }
 keys=$(awk '{print $1}' "$results" | sort -u)
-for key in $keys; do echo "side_$key $(median "$key")"; done
+for key in $keys; do echo "${prefix}_$key $(median "$key")"; done
 
 sum() { awk -v a="$(median "$1")" -v b="$(median "$2")" 'BEGIN {printf "%.2f", a + b}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "n/a"}'; }
 mb() { awk -v k="$(median "$1")" 'BEGIN {printf "%.1f", k / 1024}'; }
-kf=$(sum keyfall_hard_game keyfall_hard_x) tx=$(sum tux_game tux_x)
+kf=$(sum keyfall_hard_game keyfall_hard_x) fl=$(sum floor_game floor_x)
 {
   echo
-  echo "Keyfall beside Tux Typing: Xvfb $screen, Keyfall at scale $scale, $rounds rounds of ${seconds} s (medians)"
+  echo "Keyfall beside the floor program: Xvfb $screen at scale $scale, $rounds rounds of ${seconds} s (medians)"
   printf '%-34s %10s %10s %10s\n' "" "game %" "X %" "sum %"
-  for p in keyfall_idle keyfall_still keyfall_hard tux ${floor:+floor}; do
+  for p in keyfall_idle keyfall_still keyfall_hard floor; do
     printf '%-34s %10s %10s %10s\n' "$p" "$(median ${p}_game)" "$(median ${p}_x)" "$(sum ${p}_game ${p}_x)"
   done
-  echo "CPU (game + X), Keyfall hard wave / Tux Typing: $kf / $tx = $(ratio "$kf" "$tx")"
+  echo "CPU (game + X), Keyfall hard wave / one letter at 40 Hz: $kf / $fl = $(ratio "$kf" "$fl")"
   echo "Keyfall RSS $(mb keyfall_Rss) MB (Pss $(mb keyfall_Pss), anonymous $(mb keyfall_Pss_Anon), files $(mb keyfall_Pss_File));" \
-    "Tux Typing RSS $(mb tux_Rss) MB (Pss $(mb tux_Pss), anonymous $(mb tux_Pss_Anon), files $(mb tux_Pss_File));" \
-    "ratio $(ratio "$(median keyfall_Rss)" "$(median tux_Rss)")"
-  [ -z "$floor" ] || echo "One letter at 40 Hz in a bare Qt Widgets window: game + X $(sum floor_game floor_x) %," \
-    "ratio to Tux Typing $(ratio "$(sum floor_game floor_x)" "$tx"); RSS $(mb floor_Rss) MB"
-  echo "First content: Keyfall $(median keyfall_first_content) ms, Tux Typing $(median tux_first_content) ms;" \
+    "floor RSS $(mb floor_Rss) MB (Pss $(mb floor_Pss), anonymous $(mb floor_Pss_Anon), files $(mb floor_Pss_File))"
+  echo "First content: Keyfall $(median keyfall_first_content) ms, floor $(median floor_first_content) ms;" \
     "load average $(median keyfall_hard_load) during Keyfall's hard wave"
 } >&2
