@@ -17,6 +17,7 @@
 // copies of them made in one statement, which takes seconds instead of minutes.
 // Offscreen, on a file in a scratch folder of its own.
 
+#include "Samples.h"
 #include "game/VirtualClock.h"
 #include "records/GameRecorder.h"
 #include "records/RecordStore.h"
@@ -39,6 +40,8 @@
 #include <vector>
 
 using namespace keyfall;
+using bench::Ms;
+using bench::Report;
 
 namespace {
 
@@ -103,11 +106,6 @@ records::GameRecord PlayHardGame(std::uint64_t seed)
     return played;
 }
 
-double Ms(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
 // This thread's processor time: on a machine shared with other work the wall-clock figure
 // also counts the time spent waiting for a processor.
 double CpuMs()
@@ -115,14 +113,6 @@ double CpuMs()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-void Report(const char* name, std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    std::printf("%s_samples %zu\n", name, samples.size());
-    std::printf("%s_median %.2f\n", name, samples[samples.size() / 2]);
-    std::printf("%s_max %.2f\n", name, samples.back());
 }
 
 // Copies the player's games already in the file `rounds` times over, with their characters.

@@ -5,6 +5,7 @@
 // The games are course games of the Italian layout, copied in one statement from 200 written
 // one by one. Offscreen, on a file in a scratch folder of its own.
 
+#include "Samples.h"
 #include "records/RecordStore.h"
 #include "settings/MemoryStore.h"
 #include "settings/Random.h"
@@ -27,6 +28,8 @@
 #include <vector>
 
 using namespace keyfall;
+using bench::Ms;
+using bench::Report;
 
 namespace {
 
@@ -34,19 +37,6 @@ class NoCues : public CuePlayer {
 public:
     void PlayCue(Cue) override {}
 };
-
-double Ms(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-void Report(const char* name, std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    std::printf("%s_samples %zu\n", name, samples.size());
-    std::printf("%s_median %.2f\n", name, samples[samples.size() / 2]);
-    std::printf("%s_max %.2f\n", name, samples.back());
-}
 
 // A finished easy game on stage `stage`: every key of the stages up to it launched and hit,
 // so that the player goes through the course as the games are written.
@@ -108,11 +98,12 @@ int main(int argc, char* argv[])
     sqlite3_open(path.toUtf8().constData(), &db);
     for (int copied = kEach; copied < kGames; copied += kEach) {
         const std::string sql =
-            "BEGIN; INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, hits, misses, "
-            "landed, duration_ms, typing_ms, finished) SELECT player_id, started_at, level, rounds, rounds_played, key_set, "
+            "BEGIN; INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, hits, "
+            "misses, "
+            "landed, duration_ms, typing_ms, finished) SELECT player_id, started_at, level, rounds, rounds_played, "
+            "key_set, "
             "total, hits, misses, landed, duration_ms, typing_ms, finished FROM games WHERE id <= "
-            + std::to_string(kEach)
-            + "; INSERT INTO game_keys SELECT k.game_id + " + std::to_string(copied)
+            + std::to_string(kEach) + "; INSERT INTO game_keys SELECT k.game_id + " + std::to_string(copied)
             + ", k.character, k.launched, k.hits, k.landed, k.wrong, k.reaction_ticks, k.missed_for FROM game_keys k "
               "WHERE k.game_id <= "
             + std::to_string(kEach) + "; COMMIT;";

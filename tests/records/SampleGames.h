@@ -3,6 +3,7 @@
 
 #include "records/Record.h"
 
+#include <map>
 #include <string>
 
 namespace keyfall::test {
@@ -37,6 +38,21 @@ inline records::GameRecord SampleGame(const std::string& player, int total, int 
     }
     ++g.keys["#"].wrong;
     ++g.misses;
+    return g;
+}
+
+// A finished game of 8 rounds at `level` with exactly these characters, its totals theirs.
+inline records::GameRecord GameOf(const std::string& player, int level, std::map<std::string, records::KeyCounts> keys,
+                                  const std::string& startedAt = "2026-12-01T10:00:00Z")
+{
+    records::GameRecord g = SampleGame(player, 100, level, 0, true, startedAt, 0);
+    g.keys = std::move(keys);
+    g.hits = g.landed = g.misses = 0;
+    for (const auto& [character, counts] : g.keys) {
+        g.hits += counts.hits;
+        g.landed += counts.landed;
+        g.misses += counts.wrong;
+    }
     return g;
 }
 

@@ -1,5 +1,6 @@
 #include "teach/CharacterSets.h"
 
+#include "teach/Layouts.h"
 #include "teach/Utf8.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,7 @@
 namespace keyfall::teach {
 namespace {
 
-Keymap Compiled(const std::string& layout, const std::string& model = "pc105")
-{
-    KeymapResult result = KeymapFromNames("evdev", model, layout);
-    if (!result.keymap)
-        throw std::runtime_error(result.error);
-    return std::move(*result.keymap);
-}
+using test::Compiled;
 
 TEST(RowCharacters, EachLayoutsOwnRowsWithoutModifiers)
 {

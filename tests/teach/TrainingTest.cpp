@@ -4,6 +4,7 @@
 #include "teach/Training.h"
 
 #include "support/Doubles.h"
+#include "teach/Layouts.h"
 #include "teach/Utf8.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +16,7 @@
 namespace keyfall::teach {
 namespace {
 
-Keymap Compiled(const std::string& layout)
-{
-    KeymapResult result = KeymapFromNames("evdev", "pc105", layout);
-    if (!result.keymap)
-        throw std::runtime_error(result.error);
-    return std::move(*result.keymap);
-}
+using test::Compiled;
 
 TEST(Training, EveryChoiceIsKeptUnderItsOwnWordAndKeySet)
 {

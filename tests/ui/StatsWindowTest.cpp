@@ -49,15 +49,7 @@ public:
 // A game of 8 rounds at `level` with exactly these characters, its totals theirs.
 records::GameRecord GameOf(int level, std::map<std::string, records::KeyCounts> keys)
 {
-    records::GameRecord g = test::SampleGame("anna", 100, level, 0, true, "2026-12-01T10:00:00Z", 0);
-    g.keys = std::move(keys);
-    g.hits = g.landed = g.misses = 0;
-    for (const auto& [character, counts] : g.keys) {
-        g.hits += counts.hits;
-        g.landed += counts.landed;
-        g.misses += counts.wrong;
-    }
-    return g;
+    return test::GameOf("anna", level, std::move(keys));
 }
 
 records::KeyCounts Counts(int launched, int hits, int landed, std::int64_t ticks)
