@@ -250,6 +250,21 @@ int FrmMain::LowestLetter() const
     return lowest;
 }
 
+bool FrmMain::LettersMoving() const
+{
+    for (int i = 0; i < kSlots; ++i) {
+        if (lblLetter[i].Visible && FallSpeed[i] != 0)
+            return true;
+    }
+    return false;
+}
+
+void FrmMain::LetterTicksPassed(std::int64_t ticks)
+{
+    if (ticks > 0)
+        m_letterTicks += ticks;
+}
+
 bool FrmMain::LettersShown() const
 {
     return std::any_of(lblLetter.begin(), lblLetter.end(), [](const Label& letter) { return letter.Visible; });

@@ -127,6 +127,13 @@ public:
     // True while a letter is on the field: only then does a tick of the letters' timer change
     // anything (it moves them, and counts the ticks that time the player's hits).
     bool LettersShown() const;
+    // Some letter on the field moves with the letter timer (a stored speed of 0 keeps one
+    // waiting at the top until it is hit).
+    bool LettersMoving() const;
+    // `ticks` ticks of the letter timer that the host let pass without running them, because
+    // no letter moved: each would have moved nothing and landed nothing, and only counted
+    // towards the reaction times of the letters still to be hit.
+    void LetterTicksPassed(std::int64_t ticks);
     // The slot of the falling letter lowest on the field (the first of equals), or -1.
     int LowestLetter() const;
 

@@ -55,10 +55,13 @@ GameWindow::GameWindow(Settings& settings, SettingsStore& store, Random& random,
     setCursor(Qt::CrossCursor);
     BuildWidgets();
 
-    // With no letter on the field the letters' timer would tick ten times a second for nothing.
+    // With no letter on the field the letters' timer would tick ten times a second for nothing;
+    // with letters that all stand still its ticks would only time them, so they are counted
+    // instead, and handed to the game before a typed key reads them.
     m_timers.Add(
         m_form.timerLetters, [this] { Tick([this] { m_form.timerLetters_Timer(); }); },
-        [this] { return m_form.LettersShown(); });
+        [this] { return m_form.LettersShown(); }, [this] { return !m_form.LettersMoving(); },
+        [this](std::int64_t ticks) { m_form.LetterTicksPassed(ticks); });
     m_timers.Add(m_form.TimerEsplosione, [this] { Tick([this] { m_form.TimerEsplosione_Timer(); }); });
     m_timers.Add(m_form.TimerRound, [this] { Tick([this] { m_form.TimerRound_Timer(); }); });
     m_timers.Add(m_form.timerScore, [this] { Tick([this] { m_form.timerScore_Timer(); }); });
@@ -365,6 +368,7 @@ bool GameWindow::PreviewKey(QObject* watched, QEvent* event)
         // What the key hit is painted before this event returns, not on a later turn of the
         // event loop, and before its sound is queued.
         m_cues.Hold();
+        m_timers.CatchUp();
         Handle([this, typed] { m_form.Form_KeyPress(*typed); }, Repaint::Now);
         m_cues.Release();
     }

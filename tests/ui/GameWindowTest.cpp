@@ -1,9 +1,11 @@
 #include "ui/GameWindow.h"
 #include "settings/MemoryStore.h"
+#include "support/Doubles.h"
 #include "ui/Fonts.h"
 #include "ui/PlayField.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -202,6 +204,34 @@ private slots:
         QCOMPARE(std::count(log.begin(), log.end(), "cue"), 1);
         QCOMPARE(m_cues.played.back(), Cue::LaserFire);
         QCOMPARE(log.back(), std::string("cue"));
+    }
+
+    void lettersThatStandStillWakeNobodyAndAreTimedAllTheSame()
+    {
+        m_store.Set("FallRates", "MedLow", "0");
+        m_store.Set("FallRates", "MedHigh", "0");
+        m_store.Sync();
+        m_window = std::make_unique<GameWindow>(m_settings, m_store, m_random, m_cues);
+        test::RecordingEvents events;
+        FrmMain& form = m_window->form();
+        form.SetEvents(events);
+        QTimer* letters = m_window->timers().findChildren<QTimer*>().front();
+        QElapsedTimer clock;
+        clock.start();
+        m_window->Handle([&] { form.cmdStart_Click(); });
+        QVERIFY(form.LettersShown());
+        QVERIFY2(!letters->isActive(), "no tick while nothing moves");
+        QTest::qWait(300);
+        const auto letter =
+            std::find_if(form.lblLetter.begin(), form.lblLetter.end(), [](const Label& l) { return l.Visible; });
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromStdString(letter->Caption));
+        QApplication::sendEvent(m_window.get(), &press);
+        const auto hit = std::find_if(events.events.begin(), events.events.end(),
+                                      [](const auto& e) { return e.kind == test::RecordingEvents::Hit_; });
+        QVERIFY(hit != events.events.end());
+        // Timed as if the medium level's 50 ms ticks had come all along.
+        QVERIFY2(hit->ticks >= 300 / 50 && hit->ticks <= clock.elapsed() / 50, qPrintable(QString::number(hit->ticks)));
+        QCOMPARE(letter->Top, 0.0f);
     }
 
     void onlyKeysThatTypeACharacterCount()

@@ -1,5 +1,6 @@
 #include "ui/TimerDriver.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -58,6 +59,43 @@ private slots:
         const int before = ticks;
         QTest::qWait(100);
         QCOMPARE(ticks, before);
+    }
+
+    void aTimerWhoseTicksWouldOnlyCountSleepsAndHandsThemOver()
+    {
+        Timer timer(20, true);
+        TimerDriver driver;
+        bool onlyCount = true;
+        int ticks = 0;
+        std::int64_t passed = 0;
+        driver.Add(
+            timer, [&] { ++ticks; }, {}, [&] { return onlyCount; }, [&](std::int64_t n) { passed += n; });
+        QElapsedTimer clock;
+        clock.start();
+        driver.Sync();
+        QVERIFY(!Driving(driver)->isActive());
+        QTest::qWait(200);
+        driver.CatchUp();
+        QCOMPARE(ticks, 0);
+        QVERIFY2(passed >= 10 && passed <= clock.elapsed() / 20, qPrintable(QString::number(passed)));
+
+        // A pause is no time that passes.
+        const std::int64_t beforePause = passed;
+        driver.SetHeld(true);
+        QTest::qWait(500);
+        driver.SetHeld(false);
+        driver.CatchUp();
+        QVERIFY2(passed - beforePause < 25, qPrintable(QString::number(passed - beforePause)));
+
+        // Moving again, it ticks, and hands nothing over any more.
+        onlyCount = false;
+        driver.Sync();
+        QVERIFY(Driving(driver)->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 30000);
+        const std::int64_t moving = passed;
+        QTest::qWait(100);
+        driver.CatchUp();
+        QCOMPARE(passed, moving);
     }
 
     void enablingARunningTimerKeepsItsRhythm()

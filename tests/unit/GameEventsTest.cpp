@@ -192,5 +192,29 @@ TEST(GameEvents, TheKeySetIsTheFirstOneChosen)
     }
 }
 
+TEST(GameEvents, TicksPassedWhileNothingMovedTimeTheHitsAsTicksRunWould)
+{
+    EventGame g(1);
+    g.store.Set("FallRates", "MedLow", "0");
+    g.store.Set("FallRates", "MedHigh", "0");
+    g.store.Sync();
+    g.Load();
+    g.form.cmdStart_Click();
+    ASSERT_TRUE(g.form.LettersShown());
+    EXPECT_FALSE(g.form.LettersMoving());
+    g.form.LetterTicksPassed(37);
+    g.form.LetterTicksPassed(-5); // nothing: ticks never run backwards
+    g.TypeAllFalling();
+    int hits = 0;
+    for (const auto& e : g.Log()) {
+        if (e.kind == Ev::Hit_) {
+            ++hits;
+            EXPECT_EQ(e.ticks, 37);
+            EXPECT_EQ(e.height, 0.0f);
+        }
+    }
+    EXPECT_GT(hits, 0);
+}
+
 } // namespace
 } // namespace keyfall
