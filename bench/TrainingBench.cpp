@@ -56,7 +56,7 @@ records::GameRecord StageGame(const teach::Course& course, int stage, int n)
         records::KeyCounts& key = game.keys[teach::Utf8(c)];
         key.launched = 3 + n % 2;
         key.hits = key.launched;
-        key.reactionTicks = key.hits * (8 + n % 5);
+        key.reactionTicks = static_cast<std::int64_t>(key.hits) * (8 + n % 5);
         game.hits += key.hits;
         game.landed += key.landed;
     }

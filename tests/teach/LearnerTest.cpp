@@ -87,7 +87,7 @@ void Play(test::Game& game, Learner& learner, const std::u32string& characters)
             strokeStart = game.clock.Now();
         }
         const std::string key = game.form.lblLetter[static_cast<std::size_t>(lowest)].Caption;
-        if (game.clock.Now() - strokeStart < learner.StrokeMs(key))
+        if (static_cast<double>(game.clock.Now() - strokeStart) < learner.StrokeMs(key))
             continue;
         strokeStart = game.clock.Now();
         if (chance(learner.random()) < learner.SlipChance(key)) {
@@ -121,7 +121,7 @@ void LearnTheCourse(const Course& course, std::uint64_t gameSeed, std::uint32_t 
     game.Load();
     VirtualTime time(game.clock);
     std::optional<records::SaveResult> saved;
-    records::GameRecorder recorder("anna", time, [&](records::GameRecord record) {
+    records::GameRecorder recorder("anna", time, [&](const records::GameRecord& record) {
         saved = store.Save(record);
         ASSERT_TRUE(saved) << store.Problem();
     });
