@@ -498,7 +498,7 @@ bool RecordStore::Migrate()
 
 std::optional<SaveResult> RecordStore::Save(const GameRecord& game)
 {
-    const auto result = Write(game);
+    auto result = Write(game);
     // The game is safe in the journal; copying it into the main file now makes that one file
     // a whole backup while the game runs. A reader in the way only delays the copy to the
     // next game.

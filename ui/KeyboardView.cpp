@@ -96,7 +96,7 @@ QString KeyboardView::KeyAt(QPointF point) const
 {
     for (const Row& row : kRows) {
         for (const char* k = row.keys; *k; ++k) {
-            const QString key{QLatin1Char(*k)};
+            QString key{QLatin1Char(*k)};
             if (KeyRect(key).contains(point))
                 return key;
         }

@@ -39,7 +39,7 @@ public:
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Paint)
-            m_log.push_back("paint");
+            m_log.emplace_back("paint");
         return false;
     }
 
@@ -188,7 +188,7 @@ private slots:
             std::find_if(form.lblLetter.begin(), form.lblLetter.end(), [](const Label& l) { return l.Visible; });
         QVERIFY(letter != form.lblLetter.end());
         const QString typed = QString::fromStdString(letter->Caption);
-        const std::size_t slot = static_cast<std::size_t>(letter - form.lblLetter.begin());
+        const auto slot = static_cast<std::size_t>(letter - form.lblLetter.begin());
 
         std::vector<std::string> log;
         m_cues.log = &log;

@@ -197,9 +197,9 @@ private slots:
             records::GameRecord game = test::SampleGame("anna", 100, 100, KeySetStage, true, "2026-12-01T10:00:00Z", 0);
             game.keys.clear();
             for (const char* key : {"a", "s", "d", "f", "j", "k", "l", "ò"}) {
-                game.keys[key] = {12, 12, 0, 0, 12 * 8};
+                game.keys[key] = {12, 12, 0, 0, std::int64_t{12} * 8};
             }
-            game.keys["k"] = {12, 6, 6, 0, 6 * 30}; // half of them landed, and slow
+            game.keys["k"] = {12, 6, 6, 0, std::int64_t{6} * 30}; // half of them landed, and slow
             QVERIFY(store.Save(game));
         }
         KeymapHolder keymap([] { return Layout("it"); });
