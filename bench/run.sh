@@ -175,6 +175,13 @@ put xvfb_cpu_percent "$(percent $((x1 - x0)))"
 kill "$game"
 wait "$game" 2>/dev/null || true
 
+# ---- 8. a key to the star it puts on the field -----------------------------------------
+# Its own Xvfb of 1024 x 768: Keyfall hitting letters at rest, then the floor program, a bare
+# Qt Widgets window that repaints inside its key handler (latency.sh).
+say "key to star: Keyfall, then the floor program, ${KEYFALL_LATENCY_SAMPLES:-200} presses counted each, Xvfb 1024x768"
+bash "$(dirname "$0")/latency.sh" "$keyfall" "$(dirname "$bench_first_content")/bench_key_latency" \
+  "$bench_repaint_floor" >>"$results" 2>"$work/latency.log" || { say "key to star failed:"; cat "$work/latency.log" >&2; }
+
 # ---- 7. beside Tux Typing --------------------------------------------------------------
 # Its own Xvfb of 1024 x 768, Keyfall and Tux Typing's Fish Cascade alternating (side_by_side.sh).
 side=no
@@ -242,6 +249,17 @@ row "training: F4 over 10,000 course games, to the first frame (5 opens)" \
 row "training: Tasti deboli chosen (weights and focus key from the skills)" \
   "median $(get training_apply_median), max $(get training_apply_max) ms" "-" "-"
 row "6. CPU in a hard wave (${cpu_seconds} s)" "$(get cpu_percent) % of one core (Xvfb: $(get xvfb_cpu_percent) %)" "-" "-"
+latency_row() { # program label what-counts
+  row "8. key to $2 ($(get "latency_$1_samples") $3)" \
+    "median $(get "latency_$1_median"), p99 $(get "latency_$1_p99"), max $(get "latency_$1_max") ms" "-" "-"
+}
+latency_row keyfall "star, Keyfall" hits
+latency_row floor "pixels, floor program" presses
+p99_gap=$(awk -v a="$(get latency_keyfall_p99)" -v b="$(get latency_floor_p99)" \
+  'BEGIN {if (a + 0 == a && b + 0 == b) printf "%.2f", a - b; else print "n/a"}')
+gap_verdict=-
+[ "$p99_gap" = n/a ] || gap_verdict=$(verdict "$p99_gap <= 2")
+row "8. key to star: p99 of Keyfall less the floor's" "$p99_gap ms" "within 2 ms of the floor's" "$gap_verdict"
 if [ "$side" = yes ]; then
   sum() { awk -v a="$(get "$1")" -v b="$(get "$2")" 'BEGIN {printf "%.2f", a + b}'; }
   ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "n/a"}'; }
