@@ -102,7 +102,8 @@ sleep 0.3
 xdotool mousemove $((panel_x + 2 + 7605 / 15 + 20)) $((panel_y + 2 + 150 / 15 + 20)) click 1 # VIA
 # The pointer off the buttons, so that none changes under it while the keys are pressed.
 xdotool mousemove 0 0
-"$key_latency" --name keyfall --region "$top_row" --except "$panel" Keyfall "$characters" "$samples" >>"$results" || true
+"$key_latency" --name keyfall --region "$top_row" --except "$panel" --limit $((samples * 5)) \
+  Keyfall "$characters" "$samples" >>"$results" || true
 load_keyfall=$(cut -d' ' -f1-3 /proc/loadavg)
 stop_pid "$game"
 game=""
