@@ -2,9 +2,15 @@
 // tick of a 40 Hz timer and repaints its old and new place, and does nothing else. Measured
 // beside the game on the same X server (side_by_side.sh), it shows how much of the game's
 // frame is its own and how much any Qt Widgets program pays at that rate.
+//
+//   bench_repaint_floor          the letter falls
+//   bench_repaint_floor key      the letter stands still; every key press recolours it and
+//                                repaints it before the press's handler returns, the least
+//                                any Qt Widgets program can do for a key (latency.sh)
 
 #include <QApplication>
 #include <QFont>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStaticText>
@@ -33,12 +39,20 @@ public:
     }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        // Each press must change the pixels, or the X server would have nothing to report.
+        m_lit = !m_lit;
+        repaint(Place());
+        event->accept();
+    }
+
     void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
         painter.fillRect(event->rect(), QColor(0x20, 0x18, 0x40));
         painter.setFont(m_font);
-        painter.setPen(Qt::red);
+        painter.setPen(m_lit ? Qt::yellow : Qt::red);
         painter.drawStaticText(Place().topLeft(), m_text);
     }
 
@@ -46,6 +60,7 @@ private:
     QRect Place() const { return {100, 20 + m_top, 30, 40}; }
 
     int m_top = 0;
+    bool m_lit = false;
     QFont m_font;
     QStaticText m_text{QStringLiteral("A")};
 };
@@ -57,13 +72,17 @@ int main(int argc, char* argv[])
     // Repaints over the X connection, as the game sends them.
     qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    const bool keyMode = argc > 1 && qstrcmp(argv[1], "key") == 0;
     FallingLetter letter;
     letter.setWindowTitle(QStringLiteral("Repaint floor"));
+    letter.setFocusPolicy(Qt::StrongFocus);
     letter.resize(644, 430);
     letter.show();
     QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &letter, &FallingLetter::Fall);
-    timer.start(25);
+    if (!keyMode) {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &letter, &FallingLetter::Fall);
+        timer.start(25);
+    }
     return QApplication::exec();
 }

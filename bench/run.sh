@@ -187,6 +187,13 @@ for entry in "${side_screens[@]}"; do
     >>"$results" 2>>"$work/side.log"
 done
 
+# ---- 8. a key to the star it puts on the field -----------------------------------------
+# Its own Xvfb of 1024 x 768: Keyfall hitting letters at rest, then the floor program, a bare
+# Qt Widgets window that repaints inside its key handler (latency.sh).
+say "key to star: Keyfall, then the floor program, ${KEYFALL_LATENCY_SAMPLES:-200} presses counted each, Xvfb 1024x768"
+bash "$(dirname "$0")/latency.sh" "$keyfall" "$(dirname "$bench_first_content")/bench_key_latency" \
+  "$bench_repaint_floor" >>"$results" 2>"$work/latency.log" || { say "key to star failed:"; cat "$work/latency.log" >&2; }
+
 # ---- the table -------------------------------------------------------------------------
 verdict() { awk "BEGIN {exit !($1)}" && echo "met" || echo "MISSED"; }
 mb() { awk -v k="$1" 'BEGIN {printf "%.1f MB", k / 1024}'; }
@@ -262,6 +269,17 @@ row "7. Keyfall Pss: anonymous / files" "$(mb "$(get side_keyfall_Pss_Anon)") / 
 first=$(get side_keyfall_first_content) bare=$(get side_floor_first_content)
 row "7. launch to first content, Keyfall / floor program" "$first / $bare ms" "within 50 ms of the floor's" \
   "$(verdict "$first <= $bare + 50")"
+latency_row() { # program label what-counts
+  row "8. key to $2 ($(get "latency_$1_samples") $3)" \
+    "median $(get "latency_$1_median"), p99 $(get "latency_$1_p99"), max $(get "latency_$1_max") ms" "-" "-"
+}
+latency_row keyfall "star, Keyfall" hits
+latency_row floor "pixels, floor program" presses
+p99_gap=$(awk -v a="$(get latency_keyfall_p99)" -v b="$(get latency_floor_p99)" \
+  'BEGIN {if (a + 0 == a && b + 0 == b) printf "%.2f", a - b; else print "n/a"}')
+gap_verdict=-
+[ "$p99_gap" = n/a ] || gap_verdict=$(verdict "$p99_gap <= 2")
+row "8. key to star: p99 of Keyfall less the floor's" "$p99_gap ms" "within 2 ms of the floor's" "$gap_verdict"
 
 echo
 echo "Keyfall benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
