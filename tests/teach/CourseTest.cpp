@@ -179,8 +179,9 @@ TEST(WeightedDraw, AStageGameLaunchesOnlyItsKeysWithTheNewOnesAsOftenAsAllTheOld
     for (int wave = 0; wave < 20 && !HasFatalFailure(); ++wave) {
         game.form.cmdStart_Click();
         for (const Label& letter : game.form.lblLetter) {
-            if (letter.Visible)
+            if (letter.Visible) {
                 EXPECT_NE(Utf8(course.Stages()[0].keys).find(letter.Caption), std::string::npos) << letter.Caption;
+            }
         }
         game.form.cmdStart_Click(); // DA CAPO
     }
