@@ -41,14 +41,10 @@
 
 using namespace keyfall;
 using bench::Ms;
+using bench::NoCues;
 using bench::Report;
 
 namespace {
-
-class NoCues : public CuePlayer {
-public:
-    void PlayCue(Cue) override {}
-};
 
 class NoHost : public Host {
 public:

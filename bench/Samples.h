@@ -1,6 +1,9 @@
 #pragma once
-// What the benchmarks that time something in-process share: milliseconds of a duration, and
-// the "name value" lines run.sh reads (how many samples, their median and their worst).
+// What the benchmarks that time something in-process share: milliseconds of a duration, the
+// "name value" lines run.sh reads (how many samples, their median and their worst), and the
+// silence a game plays into when only its work is timed.
+
+#include "game/Host.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,5 +24,10 @@ inline void Report(const char* name, std::vector<double> samples)
     std::printf("%s_median %.2f\n", name, samples[samples.size() / 2]);
     std::printf("%s_max %.2f\n", name, samples.back());
 }
+
+class NoCues : public CuePlayer {
+public:
+    void PlayCue(Cue) override {}
+};
 
 } // namespace keyfall::bench

@@ -29,14 +29,10 @@
 
 using namespace keyfall;
 using bench::Ms;
+using bench::NoCues;
 using bench::Report;
 
 namespace {
-
-class NoCues : public CuePlayer {
-public:
-    void PlayCue(Cue) override {}
-};
 
 // A finished easy game on stage `stage`: every key of the stages up to it launched and hit,
 // so that the player goes through the course as the games are written.

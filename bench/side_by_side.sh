@@ -27,22 +27,8 @@ prefix=${KEYFALL_SIDE_PREFIX:-side}
 
 say() { echo "side-by-side: $*" >&2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/keyfall-side.XXXXXX")
-pids=()
-game=""
-stop_pid() {
-  kill "$1" 2>/dev/null || true
-  for _ in $(seq 100); do [ -e "/proc/$1" ] || return 0; sleep 0.05; done
-  kill -9 "$1" 2>/dev/null || true
-}
-cleanup() {
-  [ -n "$game" ] && stop_pid "$game"
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+scratch_name=side
+source "$(dirname "$0")/scratch.sh"
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/Keyfall"
@@ -55,17 +41,7 @@ start_xvfb "$screen" 24 -br
 xvfb=${pids[-1]}
 
 # Keyfall plays its cues into a null sink of its own, as on a desktop.
-if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
-  export PULSE_RUNTIME_PATH=$work/runtime/pulse PULSE_STATE_PATH=$work/pulse-state
-  mkdir -p "$PULSE_STATE_PATH"
-  pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --log-target=stderr --log-level=error \
-    --load="module-null-sink sink_name=side_null" \
-    --load="module-native-protocol-unix socket=$work/pulse.socket auth-anonymous=1" \
-    </dev/null >"$work/pulseaudio.log" 2>&1 &
-  pids+=($!)
-  export PULSE_SERVER=unix:$work/pulse.socket
-  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-fi
+null_sink side_null || true
 
 results=$work/results
 : >"$results"
