@@ -17,6 +17,7 @@
 // copies of them made in one statement, which takes seconds instead of minutes.
 // Offscreen, on a file in a scratch folder of its own.
 
+#include "CopyGames.h"
 #include "Samples.h"
 #include "game/VirtualClock.h"
 #include "records/GameRecorder.h"
@@ -40,6 +41,7 @@
 #include <vector>
 
 using namespace keyfall;
+using bench::CopyGames;
 using bench::Ms;
 using bench::NoCues;
 using bench::Report;
@@ -109,27 +111,6 @@ double CpuMs()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-// Copies the player's games already in the file `rounds` times over, with their characters.
-bool CopyGames(const QString& path, int rounds, int each)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    const std::string copy =
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(rounds)
-        + ") INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, "
-          "total, hits, misses, landed, duration_ms, typing_ms, finished) "
-          "SELECT player_id, started_at, level, rounds, rounds_played, key_set, total, hits, "
-          "misses, landed, duration_ms, typing_ms, finished FROM games, n ORDER BY n.i, games.id;"
-          "INSERT INTO game_keys SELECT g.id, k.character, k.launched, k.hits, k.landed, k.wrong, "
-          "k.reaction_ticks, k.missed_for FROM games g JOIN game_keys k ON k.game_id = (g.id - 1) % "
-        + std::to_string(each) + " + 1 WHERE g.id > " + std::to_string(each) + ";";
-    const bool copied = sqlite3_exec(db, copy.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!copied)
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-    sqlite3_close(db);
-    return copied;
 }
 
 // The file as schema 3 left it: no skills, no stages, no misses meant for a character.

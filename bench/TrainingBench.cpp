@@ -5,6 +5,7 @@
 // The games are course games of the Italian layout, copied in one statement from 200 written
 // one by one. Offscreen, on a file in a scratch folder of its own.
 
+#include "CopyGames.h"
 #include "Samples.h"
 #include "records/RecordStore.h"
 #include "settings/MemoryStore.h"
@@ -16,8 +17,6 @@
 #include "ui/Records.h"
 #include "ui/Training.h"
 
-#include <sqlite3.h>
-
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,6 +27,7 @@
 #include <vector>
 
 using namespace keyfall;
+using bench::CopyGames;
 using bench::Ms;
 using bench::NoCues;
 using bench::Report;
@@ -90,25 +90,8 @@ int main(int argc, char* argv[])
             reached = saved->stageReached.value_or(reached);
         }
     }
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    for (int copied = kEach; copied < kGames; copied += kEach) {
-        const std::string sql =
-            "BEGIN; INSERT INTO games(player_id, started_at, level, rounds, rounds_played, key_set, total, hits, "
-            "misses, "
-            "landed, duration_ms, typing_ms, finished) SELECT player_id, started_at, level, rounds, rounds_played, "
-            "key_set, "
-            "total, hits, misses, landed, duration_ms, typing_ms, finished FROM games WHERE id <= "
-            + std::to_string(kEach) + "; INSERT INTO game_keys SELECT k.game_id + " + std::to_string(copied)
-            + ", k.character, k.launched, k.hits, k.landed, k.wrong, k.reaction_ticks, k.missed_for FROM game_keys k "
-              "WHERE k.game_id <= "
-            + std::to_string(kEach) + "; COMMIT;";
-        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-            return 1;
-        }
-    }
-    sqlite3_close(db);
+    if (!CopyGames(path, kGames / kEach - 1, kEach))
+        return 1;
     std::printf("training_games %d\n", kGames);
 
     Settings settings;
