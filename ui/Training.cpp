@@ -80,7 +80,7 @@ const teach::Course* TrainingControl::Course()
     return m_course && m_course->Count() > 0 ? &*m_course : nullptr;
 }
 
-void TrainingControl::ReadProgress()
+void TrainingControl::ReadProgress(bool withRecords)
 {
     m_progressRead = true;
     if (m_records) {
@@ -91,11 +91,15 @@ void TrainingControl::ReadProgress()
         m_progress.skills = store.Skills(player);
         m_progress.stagesPassed = store.StagesPassed(player);
         m_progress.reached = Course() ? store.StageReached(player, Course()->Name()) : 0;
-        m_progress.best.clear();
-        for (const records::BestScore& best : store.BestScores(player)) {
-            auto [at, added] = m_progress.best.emplace(best.keySet, best.total);
-            if (!added)
-                at->second = std::max(at->second, best.total);
+        // The best scores are the window's alone, and over a long history the dearest read:
+        // a game started on the course never waits for them.
+        if (withRecords) {
+            m_progress.best.clear();
+            for (const records::BestScore& best : store.BestScores(player)) {
+                auto [at, added] = m_progress.best.emplace(best.keySet, best.total);
+                if (!added)
+                    at->second = std::max(at->second, best.total);
+            }
         }
         // The course goes on without the records: from the first stage, with nothing known.
         if (!store.Problem().empty())
@@ -239,7 +243,7 @@ void TrainingControl::Open()
         return;
     m_open = true;
     if (Course())
-        ReadProgress();
+        ReadProgress(true);
     TrainingWindow window(m_choice, m_keymap.Get(), Course(), m_progress, &m_window);
     if (window.exec() == QDialog::Accepted)
         Choose(window.Choice());

@@ -51,7 +51,9 @@ protected:
 
 private:
     bool Apply(const teach::TrainingChoice& choice);
-    void ReadProgress();
+    // The skills and stages reached from the records; with `withRecords`, the best score per
+    // key set too, for the training window.
+    void ReadProgress(bool withRecords = false);
     void Saved(int stagesPassed, int reached);
     void Announce(const QString& text);
     // The keys of the stages reached, or the whole course once every stage is passed.

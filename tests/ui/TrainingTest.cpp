@@ -208,6 +208,7 @@ private slots:
         auto training = std::make_unique<TrainingControl>(window, m_store, keymap, &records);
         QVERIFY(training->Choose({teach::Training::WeakKeys, {}}));
         QCOMPARE(QString::fromStdString(training->Progress().focus), QStringLiteral("k"));
+        QVERIFY2(training->Progress().best.empty(), "the records per stage are read for the window alone");
         QCOMPARE(window.label3()->text(), QStringLiteral("Tasto da allenare: k"));
         QCOMPARE(window.form().KeySet(), int(KeySetWeakKeys));
         int focus = 0;
