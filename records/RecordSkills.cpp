@@ -128,8 +128,7 @@ int RecordStore::ReadStagesPassed(std::int64_t playerId, std::string& error, int
     return passed;
 }
 
-bool RecordStore::WriteSkills(std::int64_t playerId, std::int64_t /*gameId*/, const GameRecord& game,
-                              SaveResult& result)
+bool RecordStore::WriteSkills(std::int64_t playerId, const GameRecord& game, SaveResult& result)
 {
     std::string error;
     int code = 0;

@@ -568,7 +568,7 @@ std::optional<SaveResult> RecordStore::Write(const GameRecord& game)
             return failed(key.error(), key.code());
         key.Reset();
     }
-    if (!WriteSkills(playerId, result.id, game, result))
+    if (!WriteSkills(playerId, game, result))
         return failed(m_problem, m_locked ? SQLITE_BUSY : 0);
     if (!Execute("COMMIT"))
         return failed(m_problem, m_locked ? SQLITE_BUSY : 0);

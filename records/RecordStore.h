@@ -153,7 +153,7 @@ private:
     bool Execute(const char* sql);
     bool Finish(const std::string& problem, int code, std::int64_t skipped);
     bool FillSkills();
-    bool WriteSkills(std::int64_t playerId, std::int64_t gameId, const GameRecord& game, SaveResult& result);
+    bool WriteSkills(std::int64_t playerId, const GameRecord& game, SaveResult& result);
     std::map<std::string, KeySkill> ReadSkills(std::int64_t playerId, std::string& error, int& code);
     std::map<std::pair<std::int64_t, std::string>, KeySkill>
     ReplaySkills(const std::string& where, const std::string& player, std::string& error, int& code);
