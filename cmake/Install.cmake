@@ -1,7 +1,7 @@
 # Where `cmake --install` puts Keyfall: the usual FHS layout under any prefix, nothing outside it.
-# The program finds its cue files in ../share/keyfall relative to its own folder, so that
-# folder must lie directly under the prefix (bin/, or games/ for the Debian package); every
-# destination below is relative to the prefix.
+# The program finds its cue files in ../share/keyfall relative to its own folder, and its
+# statistics module in ../<libdir>/keyfall, so that folder must lie directly under the prefix
+# (bin/, or games/ for the Debian package); every destination below is relative to the prefix.
 include(GNUInstallDirs)
 
 set(KEYFALL_APP_ID org.keyfall.Keyfall)
@@ -12,6 +12,8 @@ if(KEYFALL_INSTALL_BINDIR MATCHES "/" OR IS_ABSOLUTE "${KEYFALL_INSTALL_BINDIR}"
 endif()
 
 install(TARGETS keyfall RUNTIME DESTINATION ${KEYFALL_INSTALL_BINDIR})
+# The statistics module, found from the executable as ../<libdir>/keyfall (ui/StatsModule.h).
+install(TARGETS keyfall_stats_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/keyfall)
 
 list(TRANSFORM KEYFALL_CUES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/assets/sounds/ OUTPUT_VARIABLE cue_files)
 install(FILES ${cue_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/keyfall)

@@ -14,7 +14,7 @@
 #include "ui/QtSettingsStore.h"
 #include "ui/Records.h"
 #include "ui/SoundPlayer.h"
-#include "ui/StatsWindow.h"
+#include "ui/StatsModule.h"
 #include "ui/Training.h"
 
 #include <QApplication>
@@ -84,9 +84,8 @@ int main(int argc, char* argv[])
     const QString recordsPath = keyfall::RecordsPath();
 
     if (commandLine.Options.Stats) {
-        keyfall::StatsWindow stats(recordsPath, player);
-        stats.show();
-        return QApplication::exec();
+        const std::optional<int> status = keyfall::OpenStats({recordsPath, player, nullptr, {}});
+        return status.value_or(1);
     }
 
     const auto clock = [] {
@@ -123,9 +122,7 @@ int main(int argc, char* argv[])
     QObject::connect(&pause, &keyfall::PauseControl::PausedChanged, &records, &keyfall::GameRecords::SetPaused);
     QObject::connect(&records, &keyfall::GameRecords::NewRecord, &window, &keyfall::GameWindow::GreetRecord);
     window.SetStatsOpener([&window, &recordsPath, &player, &training] {
-        keyfall::StatsWindow stats(recordsPath, player, &window);
-        stats.SetTrainingOpener([&training] { training.Open(); });
-        stats.exec();
+        keyfall::OpenStats({recordsPath, player, &window, [&training] { training.Open(); }});
     });
     if (commandLine.Options.Display.Windowed)
         window.show();

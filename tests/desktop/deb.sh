@@ -13,14 +13,14 @@ deb=$work/out/keyfall_${version}_amd64.deb
 [ -f "$work/out/keyfall-dbgsym_${version}_amd64.deb" ] || fail "no -dbgsym package: $(ls "$work/out")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for dep in libqt6core6 libqt6gui6 libqt6widgets6 libpulse0 libsndfile1 libc6 fonts-dejavu-core fonts-liberation2 qt6-qpa-plugins; do
+for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libpulse0 libsndfile1 libc6 fonts-dejavu-core fonts-liberation2 qt6-qpa-plugins; do
   [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "package is not in section games"
 
 dpkg-deb -c "$deb" >"$work/contents"
-for file in usr/games/keyfall usr/share/keyfall/Explode.wav usr/share/applications/org.keyfall.Keyfall.desktop \
+for file in usr/games/keyfall usr/lib/x86_64-linux-gnu/keyfall/keyfall-stats.so usr/share/keyfall/Explode.wav usr/share/applications/org.keyfall.Keyfall.desktop \
             usr/share/metainfo/org.keyfall.Keyfall.metainfo.xml usr/share/man/man6/keyfall.6.gz \
             usr/share/icons/hicolor/256x256/apps/org.keyfall.Keyfall.png usr/share/doc/keyfall/copyright \
             usr/share/doc/keyfall/changelog.gz; do
@@ -40,4 +40,8 @@ run_for 3 "$work/run.log" "$work/root/usr/games/keyfall" --no-sound
 stop_last
 run_for 3 "$work/run.log" "$work/root/usr/games/keyfall"
 no_missing_cues "$work/run.log"
+stop_last
+# The statistics window comes from the package's own module, found from /usr/games.
+run_for 3 "$work/stats.log" "$work/root/usr/games/keyfall" --stats
+if grep -q 'statistics window cannot open' "$work/stats.log"; then cat "$work/stats.log"; fail "the packaged module was not found"; fi
 echo "package: ok"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` under an unusual prefix, staged in DESTDIR: every file lands under the
 # prefix, the launcher's icon exists at each size, and the installed program finds its cue
-# files in ../share/keyfall. Taking one away makes it say so: the check is live.
+# files in ../share/keyfall and its statistics module in ../lib/keyfall. Taking either away
+# makes it say so: the checks are live.
 source "$(dirname "$0")/../common.sh"
 build=$1
 prefix=/opt/keyfall-test
@@ -15,6 +16,7 @@ outside=$(find "$stage" \( -type f -o -type l \) ! -path "$stage$prefix/*")
 root=$stage$prefix
 expected=(
   bin/keyfall
+  lib/keyfall/keyfall-stats.so
   share/applications/org.keyfall.Keyfall.desktop
   share/metainfo/org.keyfall.Keyfall.metainfo.xml
   share/man/man6/keyfall.6.gz
@@ -36,6 +38,17 @@ export QT_QPA_PLATFORM=offscreen
 run_for 3 "$work/run.log" "$root/bin/keyfall"
 no_missing_cues "$work/run.log"
 stop_last
+
+# The statistics window opens from the installed module, and without it the program says so.
+run_for 3 "$work/stats.log" "$root/bin/keyfall" --stats
+stop_last
+if grep -q 'statistics window cannot open' "$work/stats.log"; then cat "$work/stats.log"; fail "the installed module was not found"; fi
+mv "$root/lib/keyfall/keyfall-stats.so" "$work/"
+status=0
+timeout 60 "$root/bin/keyfall" --stats >"$work/stats2.log" 2>&1 || status=$?
+[ "$status" = 1 ] || { cat "$work/stats2.log"; fail "--stats without its module ended with $status"; }
+grep -q "statistics window cannot open: .*$prefix/bin/../lib/keyfall/keyfall-stats.so" "$work/stats2.log" ||
+  { cat "$work/stats2.log"; fail "a missing module went unreported"; }
 
 rm "$root/share/keyfall/Miss.wav"
 run_for 1 "$work/run2.log" "$root/bin/keyfall"
