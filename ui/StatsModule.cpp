@@ -21,7 +21,8 @@ QStringList StatsModuleFiles()
 std::optional<int> ShowStats(const StatsRequest& request, const QStringList& files, QString* why)
 {
     // One module for the program's life: its window's class and Qt Charts' own statics must
-    // outlive every window it made.
+    // outlive every window it made. QLibrary's destructor leaves a library loaded.
+    static std::unique_ptr<QLibrary> module;
     static ShowStatsFunction show = nullptr;
     if (!show) {
         QStringList reasons;
@@ -33,7 +34,7 @@ std::optional<int> ShowStats(const StatsRequest& request, const QStringList& fil
             }
             show = reinterpret_cast<ShowStatsFunction>(library->resolve(kShowStatsSymbol));
             if (show) {
-                library.release(); // never unloaded, see above
+                module = std::move(library);
                 break;
             }
             reasons << QStringLiteral("%1 has no %2").arg(file, QLatin1String(kShowStatsSymbol));
