@@ -4,6 +4,9 @@
 // frame is its own and how much any Qt Widgets program pays at that rate.
 //
 //   bench_repaint_floor          the letter falls
+//   bench_repaint_floor N        N letters side by side fall together (N from 1 to 18), as
+//                                many as the game's hard wave moves in its 18 columns: what
+//                                any Qt Widgets program pays for the game's work per frame
 //   bench_repaint_floor key      the letter stands still; every key press recolours it and
 //                                repaints it before the press's handler returns, the least
 //                                any Qt Widgets program can do for a key (latency.sh)
@@ -17,11 +20,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 class FallingLetter : public QWidget {
 public:
-    FallingLetter()
+    explicit FallingLetter(int letters) : m_letters(letters)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         m_font.setPixelSize(32);
@@ -31,11 +36,16 @@ public:
         m_text.prepare(QTransform(), m_font);
     }
 
+    // Each letter's old and new place, repainted together, as the game repaints a tick.
     void Fall()
     {
-        const QRect old = Place();
+        QRegion dirty;
+        for (int i = 0; i < m_letters; ++i)
+            dirty |= Place(i);
         m_top = (m_top + 1) % 360;
-        repaint(QRegion(old) | Place());
+        for (int i = 0; i < m_letters; ++i)
+            dirty |= Place(i);
+        repaint(dirty);
     }
 
 protected:
@@ -43,7 +53,7 @@ protected:
     {
         // Each press must change the pixels, or the X server would have nothing to report.
         m_lit = !m_lit;
-        repaint(Place());
+        repaint(Place(0));
         event->accept();
     }
 
@@ -53,12 +63,17 @@ protected:
         painter.fillRect(event->rect(), QColor(0x20, 0x18, 0x40));
         painter.setFont(m_font);
         painter.setPen(m_lit ? Qt::yellow : Qt::red);
-        painter.drawStaticText(Place().topLeft(), m_text);
+        for (int i = 0; i < m_letters; ++i) {
+            if (event->region().intersects(Place(i)))
+                painter.drawStaticText(Place(i).topLeft(), m_text);
+        }
     }
 
 private:
-    QRect Place() const { return {100, 20 + m_top, 30, 40}; }
+    // Columns 35 pixels apart, as wide as the game's at 1024 x 768.
+    QRect Place(int i) const { return {10 + 35 * i, 20 + m_top, 30, 40}; }
 
+    int m_letters;
     int m_top = 0;
     bool m_lit = false;
     QFont m_font;
@@ -73,7 +88,8 @@ int main(int argc, char* argv[])
     qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     const bool keyMode = argc > 1 && qstrcmp(argv[1], "key") == 0;
-    FallingLetter letter;
+    const int letters = argc > 1 && !keyMode ? std::clamp(QByteArray(argv[1]).toInt(), 1, 18) : 1;
+    FallingLetter letter(letters);
     letter.setWindowTitle(QStringLiteral("Repaint floor"));
     letter.setFocusPolicy(Qt::StrongFocus);
     letter.resize(644, 430);

@@ -9,7 +9,8 @@
 # (no game), a hard wave whose letters stand still (fall speed 0) and a hard wave in which
 # every letter moves on every tick (10 to 14 twips, so none lands within the window). Then the
 # floor program for one window: one letter falling at 40 Hz in a bare Qt Widgets window, the
-# least a frame costs in the toolkit the game is built with. CPU is the time on a processor of
+# least a frame costs in the toolkit the game is built with; and once more with 18 letters
+# falling together, the most the hard wave moves, so the game's own share of its frame shows. CPU is the time on a processor of
 # every thread of the process, and of the X server over the same window
 # (/proc/<pid>/task/*/schedstat, in nanoseconds); memory is /proc/<pid>/smaps_rollup at the end
 # of the moving wave and of the floor's window. Medians of the rounds are printed as
@@ -121,6 +122,13 @@ for round in $(seq "$rounds"); do
   memory floor
   stop_pid "$game"
   game=""
+
+  say "round $round of $rounds: 18 letters at 40 Hz in the bare window, the hard wave's work"
+  launch floor18 env QT_SCALE_FACTOR="$scale" "$floor" 18
+  sleep 2
+  measure floor18
+  stop_pid "$game"
+  game=""
 done
 
 median() {
@@ -138,10 +146,12 @@ kf=$(sum keyfall_hard_game keyfall_hard_x) fl=$(sum floor_game floor_x)
   echo
   echo "Keyfall beside the floor program: Xvfb $screen at scale $scale, $rounds rounds of ${seconds} s (medians)"
   printf '%-34s %10s %10s %10s\n' "" "game %" "X %" "sum %"
-  for p in keyfall_idle keyfall_still keyfall_hard floor; do
+  for p in keyfall_idle keyfall_still keyfall_hard floor floor18; do
     printf '%-34s %10s %10s %10s\n' "$p" "$(median ${p}_game)" "$(median ${p}_x)" "$(sum ${p}_game ${p}_x)"
   done
   echo "CPU (game + X), Keyfall hard wave / one letter at 40 Hz: $kf / $fl = $(ratio "$kf" "$fl")"
+  fl18=$(sum floor18_game floor18_x)
+  echo "CPU (game + X), Keyfall hard wave / 18 letters at 40 Hz: $kf / $fl18 = $(ratio "$kf" "$fl18")"
   echo "Keyfall RSS $(mb keyfall_Rss) MB (Pss $(mb keyfall_Pss), anonymous $(mb keyfall_Pss_Anon), files $(mb keyfall_Pss_File));" \
     "floor RSS $(mb floor_Rss) MB (Pss $(mb floor_Pss), anonymous $(mb floor_Pss_Anon), files $(mb floor_Pss_File))"
   echo "First content: Keyfall $(median keyfall_first_content) ms, floor $(median floor_first_content) ms;" \
