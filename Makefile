@@ -79,7 +79,8 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 test-sanitize:
 	@$(DEPS) build test
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEYFALL_BENCHMARKS=OFF -DKEYFALL_TOOLS=OFF \
-	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+	  -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined"
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) KEYFALL_STRESS_EVENTS=300000 KEYFALL_STRESS_HOURS=6 \
 	  ctest -L 'unit|ui|e2e' --output-on-failure --timeout 900
