@@ -2,8 +2,8 @@
 // passed over, and the built module opens its window over the game, offers the training and
 // hands the player on to it.
 
-#include "records/TempFolder.h"
 #include "ui/StatsModule.h"
+#include "records/TempFolder.h"
 
 #include <QApplication>
 #include <QDialog>
