@@ -26,7 +26,8 @@ namespace {
 
 class FallingLetter : public QWidget {
 public:
-    explicit FallingLetter(int letters) : m_letters(letters)
+    // One letter lies at 100, 20; more are centred across the window's 644 pixels.
+    explicit FallingLetter(int letters) : m_letters(letters), m_left(std::min(100, (644 - 35 * letters) / 2))
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
         m_font.setPixelSize(32);
@@ -71,9 +72,10 @@ protected:
 
 private:
     // Columns 35 pixels apart, as wide as the game's at 1024 x 768.
-    QRect Place(int i) const { return {10 + 35 * i, 20 + m_top, 30, 40}; }
+    QRect Place(int i) const { return {m_left + 35 * i, 20 + m_top, 30, 40}; }
 
     int m_letters;
+    int m_left;
     int m_top = 0;
     bool m_lit = false;
     QFont m_font;
