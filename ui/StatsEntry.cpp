@@ -1,4 +1,4 @@
-// The statistics module's one entry point (see ui/StatsModule.h).
+// The statistics module's entry point and its version (see ui/StatsModule.h).
 
 #include "ui/StatsModule.h"
 #include "ui/StatsWindow.h"
@@ -18,5 +18,12 @@ extern "C" __attribute__((visibility("default"))) int keyfall_show_stats(const k
     return QApplication::exec();
 }
 
+extern "C" __attribute__((visibility("default"))) const char* keyfall_stats_version()
+{
+    return KEYFALL_VERSION;
+}
+
+static_assert(std::is_same_v<decltype(&keyfall_stats_version), keyfall::StatsVersionFunction>,
+              "the version's type as its callers expect it");
 static_assert(std::is_same_v<decltype(&keyfall_show_stats), keyfall::ShowStatsFunction>,
               "the entry point and its callers agree on its type");

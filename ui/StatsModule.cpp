@@ -32,12 +32,18 @@ std::optional<int> ShowStats(const StatsRequest& request, const QStringList& fil
                 reasons << library->errorString();
                 continue;
             }
-            show = reinterpret_cast<ShowStatsFunction>(library->resolve(kShowStatsSymbol));
-            if (show) {
+            const auto version = reinterpret_cast<StatsVersionFunction>(library->resolve(kStatsVersionSymbol));
+            const auto entry = reinterpret_cast<ShowStatsFunction>(library->resolve(kShowStatsSymbol));
+            if (!version || !entry) {
+                reasons << QStringLiteral("%1 is not Keyfall's statistics module").arg(file);
+            } else if (qstrcmp(version(), KEYFALL_VERSION) != 0) {
+                reasons << QStringLiteral("%1 is of Keyfall %2, not %3")
+                               .arg(file, QString::fromUtf8(version()), QStringLiteral(KEYFALL_VERSION));
+            } else {
+                show = entry;
                 module = std::move(library);
                 break;
             }
-            reasons << QStringLiteral("%1 has no %2").arg(file, QLatin1String(kShowStatsSymbol));
             library->unload();
         }
         if (!show) {

@@ -27,6 +27,10 @@ struct StatsRequest {
 // with the event loop's status (or the dialog's result over a parent).
 using ShowStatsFunction = int (*)(const StatsRequest&);
 inline constexpr char kShowStatsSymbol[] = "keyfall_show_stats";
+// And the version of the game it was built with: a module of another version is not used, since
+// the request it expects may differ.
+using StatsVersionFunction = const char* (*)();
+inline constexpr char kStatsVersionSymbol[] = "keyfall_stats_version";
 
 // Where the module is looked for, in order: beside the executable (a build tree), then in the
 // private library folder under the prefix the executable was installed into.

@@ -1,6 +1,6 @@
-// The statistics module as the game loads it: files that are not the module are told of and
-// passed over, and the built module opens its window over the game, offers the training and
-// hands the player on to it.
+// The statistics module as the game loads it: files that are not the module, or a module of
+// another version, are told of and passed over, and the built module opens its window over the game, offers the
+// training and hands the player on to it.
 
 #include "ui/StatsModule.h"
 #include "records/TempFolder.h"
@@ -30,10 +30,14 @@ void StatsModuleTest::filesThatAreNotTheModuleAreToldOfAndPassedOver()
     QString why;
     const std::optional<int> status =
         ShowStats({QString::fromStdString(folder.File("records.sqlite")), QStringLiteral("anna"), nullptr, {}},
-                  {missing, QStringLiteral(KEYFALL_OTHER_LIBRARY)}, &why);
+                  {missing, QStringLiteral(KEYFALL_OTHER_LIBRARY), QStringLiteral(KEYFALL_OTHER_MODULE)}, &why);
     QVERIFY(!status);
     QVERIFY2(why.contains(missing), qPrintable(why));
-    QVERIFY2(why.contains(QStringLiteral(KEYFALL_OTHER_LIBRARY " has no keyfall_show_stats")), qPrintable(why));
+    QVERIFY2(why.contains(QStringLiteral(KEYFALL_OTHER_LIBRARY " is not Keyfall's statistics module")),
+             qPrintable(why));
+    // Called, it would abort the test.
+    QVERIFY2(why.contains(QStringLiteral(KEYFALL_OTHER_MODULE " is of Keyfall 0.0.1, not " KEYFALL_VERSION)),
+             qPrintable(why));
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 
     QVERIFY(!ShowStats({}, {}, &why));
