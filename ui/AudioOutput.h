@@ -26,8 +26,9 @@ public:
 };
 
 // The sound server's output: PulseAudio, or PipeWire's PulseAudio service. Connects in the
-// background; cues asked for before the connection is up, or when there is no server, are
-// dropped. Without a server it says so once on standard error and stays silent.
+// background; a cue asked for while the connection is being made starts once it is up, and
+// ends unplayed (Finished) if it fails. Without a server it says so once on standard error
+// and stays silent.
 std::unique_ptr<AudioOutput> MakeServerOutput();
 
 } // namespace keyfall

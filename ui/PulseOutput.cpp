@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace keyfall {
 namespace {
@@ -41,19 +42,22 @@ pa_sample_spec SpecOf(const CueSound& sound)
 }
 
 // One cue on one stream: written as the server asks for it, then drained, then disconnected,
-// all in callbacks on the loop's thread.
+// all in callbacks on the loop's thread. A cue asked for while the connection is still being
+// made waits in its output's list and gets its stream once the connection is up.
 class PulsePlayback final : public Playback {
 public:
-    PulsePlayback(pa_threaded_mainloop* loop, pa_stream* stream, std::shared_ptr<const CueSound> sound)
-        : m_loop(loop), m_stream(stream), m_sound(std::move(sound))
+    PulsePlayback(pa_threaded_mainloop* loop, std::shared_ptr<const CueSound> sound)
+        : m_loop(loop), m_sound(std::move(sound))
     {
-        pa_stream_set_state_callback(m_stream, OnState, this);
-        pa_stream_set_write_callback(m_stream, OnWrite, this);
     }
 
     ~PulsePlayback() override
     {
         const Lock lock(m_loop);
+        if (m_waitingIn)
+            std::erase(*m_waitingIn, this);
+        if (!m_stream)
+            return;
         if (m_drain) {
             pa_operation_cancel(m_drain);
             pa_operation_unref(m_drain);
@@ -70,6 +74,42 @@ public:
     PulsePlayback& operator=(const PulsePlayback&) = delete;
 
     bool Finished() const override { return m_finished.load(); }
+
+    // Under the loop's lock, on a context that is ready. False: nothing plays.
+    bool Start(pa_context* context)
+    {
+        const pa_sample_spec sampleSpec = SpecOf(*m_sound);
+        pa_channel_map map;
+        pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
+        m_stream = pa_stream_new(context, "cue", &sampleSpec, &map);
+        if (!m_stream)
+            return false;
+        pa_stream_set_state_callback(m_stream, OnState, this);
+        pa_stream_set_write_callback(m_stream, OnWrite, this);
+        pa_buffer_attr buffer;
+        buffer.maxlength = static_cast<std::uint32_t>(-1);
+        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUs, &sampleSpec));
+        buffer.prebuf = static_cast<std::uint32_t>(-1);
+        buffer.minreq = static_cast<std::uint32_t>(-1);
+        buffer.fragsize = static_cast<std::uint32_t>(-1);
+        return pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) >= 0;
+    }
+
+    // Under the loop's lock: waits in `waiting` until the output starts or ends it.
+    void WaitIn(std::vector<PulsePlayback*>& waiting)
+    {
+        m_waitingIn = &waiting;
+        waiting.push_back(this);
+    }
+
+    // Under the loop's lock, when the connection is up (`context`) or gone (null); the output
+    // has taken it out of its list.
+    void StopWaiting(pa_context* context)
+    {
+        m_waitingIn = nullptr;
+        if (!context || !Start(context))
+            m_finished = true;
+    }
 
 private:
     static void OnState(pa_stream* stream, void* user)
@@ -115,10 +155,12 @@ private:
     }
 
     pa_threaded_mainloop* m_loop;
-    pa_stream* m_stream;
     std::shared_ptr<const CueSound> m_sound;
-    std::size_t m_written = 0;       // on the loop's thread, or under its lock
-    pa_operation* m_drain = nullptr; // likewise
+    // The members below are touched on the loop's thread, or under its lock.
+    pa_stream* m_stream = nullptr;
+    std::vector<PulsePlayback*>* m_waitingIn = nullptr;
+    std::size_t m_written = 0;
+    pa_operation* m_drain = nullptr;
     std::atomic<bool> m_finished = false;
 };
 
@@ -148,7 +190,9 @@ public:
             || pa_threaded_mainloop_start(m_loop) < 0) {
             pa_context_set_state_callback(m_context, nullptr, nullptr);
             ReportSilence();
+            return;
         }
+        m_running = true;
     }
 
     ~PulseOutput() override
@@ -172,25 +216,16 @@ public:
 
     std::unique_ptr<Playback> Open(std::shared_ptr<const CueSound> sound) override
     {
-        if (!m_ready.load() || !sound || sound->samples.empty())
+        if (!m_running || !sound || sound->samples.empty())
             return nullptr;
         const Lock lock(m_loop);
-        if (pa_context_get_state(m_context) != PA_CONTEXT_READY)
+        const pa_context_state_t state = pa_context_get_state(m_context);
+        if (!PA_CONTEXT_IS_GOOD(state))
             return nullptr;
-        const pa_sample_spec sampleSpec = SpecOf(*sound);
-        pa_channel_map map;
-        pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
-        pa_stream* stream = pa_stream_new(m_context, "cue", &sampleSpec, &map);
-        if (!stream)
-            return nullptr;
-        auto playback = std::make_unique<PulsePlayback>(m_loop, stream, std::move(sound));
-        pa_buffer_attr buffer;
-        buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUs, &sampleSpec));
-        buffer.prebuf = static_cast<std::uint32_t>(-1);
-        buffer.minreq = static_cast<std::uint32_t>(-1);
-        buffer.fragsize = static_cast<std::uint32_t>(-1);
-        if (pa_stream_connect_playback(stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+        auto playback = std::make_unique<PulsePlayback>(m_loop, std::move(sound));
+        if (state != PA_CONTEXT_READY)
+            playback->WaitIn(m_waiting);
+        else if (!playback->Start(m_context))
             return nullptr;
         return playback;
     }
@@ -203,18 +238,26 @@ private:
             qCWarning(lcSound, "no sound output; playing silently");
     }
 
+    // On the loop's thread, which holds the lock while it runs callbacks.
     static void OnContextState(pa_context* context, void* user)
     {
         auto* self = static_cast<PulseOutput*>(user);
         const pa_context_state_t state = pa_context_get_state(context);
-        self->m_ready = state == PA_CONTEXT_READY;
-        if (!PA_CONTEXT_IS_GOOD(state))
+        const bool ready = state == PA_CONTEXT_READY;
+        if (!ready && PA_CONTEXT_IS_GOOD(state))
+            return;
+        if (!ready)
             self->ReportSilence();
+        std::vector<PulsePlayback*> waiting;
+        waiting.swap(self->m_waiting);
+        for (PulsePlayback* playback : waiting)
+            playback->StopWaiting(ready ? context : nullptr);
     }
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
-    std::atomic<bool> m_ready = false;
+    bool m_running = false;                // the loop runs and the connection is under way
+    std::vector<PulsePlayback*> m_waiting; // under the loop's lock
     std::atomic<bool> m_reported = false;
 };
 

@@ -13,6 +13,7 @@
 #include "ui/PlayerKeymap.h"
 #include "ui/QtSettingsStore.h"
 #include "ui/Records.h"
+#include "ui/SoundAfterFirstFrame.h"
 #include "ui/SoundPlayer.h"
 #include "ui/StatsModule.h"
 #include "ui/Training.h"
@@ -96,9 +97,11 @@ int main(int argc, char* argv[])
     keyfall::Settings settings;
     keyfall::QtSettingsStore store;
     Silence silence;
-    std::unique_ptr<keyfall::SoundPlayer> sound;
-    if (commandLine.Options.Sound)
-        sound = std::make_unique<keyfall::SoundPlayer>(keyfall::SoundPlayer::DefaultDirectories());
+    std::unique_ptr<keyfall::SoundAfterFirstFrame> sound;
+    if (commandLine.Options.Sound) {
+        sound = std::make_unique<keyfall::SoundAfterFirstFrame>(
+            [] { return std::make_unique<keyfall::SoundPlayer>(keyfall::SoundPlayer::DefaultDirectories()); });
+    }
     keyfall::CuePlayer& cues = sound ? static_cast<keyfall::CuePlayer&>(*sound) : silence;
 
     const keyfall::CommandLine& options = commandLine.Options;
@@ -108,6 +111,8 @@ int main(int argc, char* argv[])
                                       : keyfall::teach::KeymapFromNames({}, {}, options.Layout, options.LayoutVariant);
     });
     keyfall::GameWindow window(settings, store, random, cues, screen, options.Display);
+    if (sound)
+        sound->OpenAfterFirstPaint(window);
     // Beside the game, and gone before it (in the reverse order of these lines).
     keyfall::PauseControl pause(window);
     keyfall::KeyboardGuide guide(window, store, keymap);
