@@ -64,8 +64,8 @@ private:
         QRect drawn;
     };
     // The caption laid out in `font`, one of the fonts below. Laying a text out costs a tenth of
-    // a millisecond or more, ten times what drawing it does, and the same few captions come back
-    // all the time: the echo of every key typed, the letters of the key set, the scores.
+    // a millisecond or more, and the same few captions come back all the time: the echo of every
+    // key typed, the letters of the key set, the scores.
     const Layout& LaidOut(const std::string& caption, const QFont& font);
     // Each returns whether the drawing differs from the last one and was marked for repaint.
     bool Track(DrawnLabel& drawn, const Label& label, const QFont& font);
