@@ -31,6 +31,7 @@ void PlayField::SetMetrics(const Metrics& metrics)
     m_scoreFont = m_metrics.Font(Arial(12, true));
     m_pressFont = m_metrics.Font(Arial(18, true));
     m_recordFont = m_metrics.Font(Verdana(18, true));
+    m_layouts.clear();
     m_scaledRatio = 0;
     // Every text is laid out again in the new fonts, and every place is measured again.
     for (auto* labels : {&m_letters, &m_scores}) {
@@ -54,23 +55,37 @@ QRect PlayField::Covering(const QRectF& area) const
     return area.translated(border, border).toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
+const PlayField::Layout& PlayField::LaidOut(const std::string& caption, const QFont& font)
+{
+    auto key = std::make_pair(&font, caption);
+    if (const auto kept = m_layouts.find(key); kept != m_layouts.end())
+        return kept->second;
+    if (m_layouts.size() >= kKeptLayouts)
+        m_layouts.clear();
+    const QString text = QString::fromStdString(caption);
+    Layout layout;
+    layout.text.setTextFormat(Qt::PlainText);
+    layout.text.setText(text);
+    layout.text.prepare(QTransform(), font);
+    // The labels size themselves to their text and keep their left edge: the text starts at the
+    // label's top-left corner, its baseline one ascent below.
+    const QFontMetricsF metrics(font);
+    layout.ink = metrics.boundingRect(text).translated(0, metrics.ascent());
+    ++m_layoutsMade;
+    return m_layouts.emplace(std::move(key), std::move(layout)).first->second;
+}
+
 bool PlayField::Track(DrawnLabel& drawn, const Label& label, const QFont& font)
 {
     const bool captionChanged = label.Caption != drawn.caption;
     if (captionChanged) {
         drawn.caption = label.Caption;
-        const QString text = QString::fromStdString(label.Caption);
-        // Laid out once per caption: a letter that only falls is drawn from the same glyphs.
-        drawn.text.setTextFormat(Qt::PlainText);
-        drawn.text.setText(text);
-        drawn.text.prepare(QTransform(), font);
-        // The labels size themselves to their text and keep their left edge: the text starts
-        // at the label's top-left corner, its baseline one ascent below.
-        const QFontMetricsF metrics(font);
-        drawn.ink = metrics.boundingRect(text).translated(0, metrics.ascent());
+        // A letter that only falls is drawn from the same glyphs; a caption seen before, from
+        // the glyphs laid out then.
+        drawn.layout = LaidOut(label.Caption, font);
     }
     const bool shown = label.Visible && !label.Caption.empty();
-    const QRect now = shown ? Covering(drawn.ink.translated(Origin(label))) : QRect();
+    const QRect now = shown ? Covering(drawn.layout.ink.translated(Origin(label))) : QRect();
     // The same text at the same whole pixel looks the same: a letter that fell less than a
     // pixel costs nothing this tick.
     return TrackImage(drawn.drawn, now, captionChanged);
@@ -231,7 +246,7 @@ void PlayField::DrawLabel(QPainter& painter, const DrawnLabel& drawn, const Labe
         painter.setPen(pen);
         m_painterFont = &font;
     }
-    painter.drawStaticText(Origin(label), drawn.text);
+    painter.drawStaticText(Origin(label), drawn.layout.text);
 }
 
 void PlayField::ScalePictures(qreal ratio)

@@ -17,7 +17,9 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <string>
+#include <utility>
 
 namespace keyfall {
 
@@ -41,19 +43,30 @@ public:
     const QString& recordText() const { return m_recordText; }
     // Where that line is drawn, in the field's coordinates.
     QRect RecordRect() const;
+    // How many captions the field has laid out since it was made, for the tests: a caption it
+    // has drawn before in the same font is taken from what it kept.
+    std::size_t LayoutsMade() const { return m_layoutsMade; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // A caption laid out in one of the field's fonts.
+    struct Layout {
+        QStaticText text;
+        QRectF ink; // the text's pixels, relative to the label's top-left corner
+    };
     // A label as the field draws it: its text, laid out once and kept from one paint to the
     // next, and where it was last drawn.
     struct DrawnLabel {
         std::string caption;
-        QStaticText text;
-        QRectF ink; // the text's pixels, relative to the label's top-left corner
+        Layout layout;
         QRect drawn;
     };
+    // The caption laid out in `font`, one of the fonts below. Laying a text out costs a tenth of
+    // a millisecond or more, and the same few captions come back all the time: the echo of every
+    // key typed, the letters of the key set, the scores.
+    const Layout& LaidOut(const std::string& caption, const QFont& font);
     // Each returns whether the drawing differs from the last one and was marked for repaint.
     bool Track(DrawnLabel& drawn, const Label& label, const QFont& font);
     // Where a label's text starts, in field coordinates: its top on a whole device pixel.
@@ -99,6 +112,11 @@ private:
     QPen m_scorePen;
     QPen m_pressPen;
 
+    // The layouts made so far, by font and caption; dropped with the fonts, and all at once
+    // when there are more than kKeptLayouts.
+    static constexpr std::size_t kKeptLayouts = 512;
+    std::map<std::pair<const QFont*, std::string>, Layout> m_layouts;
+    std::size_t m_layoutsMade = 0;
     std::array<DrawnLabel, kSlots> m_letters;
     std::array<DrawnLabel, kSlots> m_scores;
     std::array<QRect, kSlots> m_explosionRects;

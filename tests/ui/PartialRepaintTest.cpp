@@ -368,6 +368,37 @@ private slots:
         QVERIFY(newFrames > 0 && newFrames < 40);
     }
 
+    // Laying a caption out costs more than drawing it, and the echo of every typed key lies in
+    // the path from the key to its star: a caption drawn before in the same font is not laid
+    // out again.
+    void aCaptionDrawnBeforeIsNotLaidOutAgain()
+    {
+        Open(0, 0, 8);
+        Event([&] { Form().cmdStart_Click(); });
+        const PlayField* field = m_window->picture2();
+        Type(U'#');
+        const std::size_t once = field->LayoutsMade();
+        for (int again = 0; again < 5; ++again)
+            Type(U'#');
+        QCOMPARE(field->LayoutsMade(), once);
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+    }
+
+    // At another scale the captions are laid out again in its fonts: a layout kept from the old
+    // scale would repaint too small a place for the new text and leave part of it behind.
+    void aNewScaleLaysCaptionsOutAgain()
+    {
+        Open(0, 0, 8);
+        Event([&] { Form().cmdStart_Click(); });
+        Type(U'W');
+        const std::size_t before = m_window->picture2()->LayoutsMade();
+        m_window->picture2()->SetMetrics(Metrics(2.0));
+        CheckFrame();
+        Type(U'W');
+        QVERIFY(m_window->picture2()->LayoutsMade() > before);
+        QVERIFY2(m_failure.isEmpty(), qPrintable(m_failure));
+    }
+
     void anIdleWindowPaintsNothing()
     {
         Open(35, 50, 8);
