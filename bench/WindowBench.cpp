@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -105,16 +106,20 @@ struct Rig {
 };
 
 // Timestamps the start of every tick of the letter timer's QTimer: the driver's timer whose
-// interval is the level's (the other three run at 300, 500, 1000 and 3000 ms).
-// Ends the event loop once the stamps span `seconds`.
+// interval is the level's (the other three run at 300, 500, 1000 and 3000 ms). The driver
+// stops that QTimer while no letter moves (between waves) and starts it afresh when one does:
+// the stamps come in runs, and a gap is only ever taken within one. `running` says, after a
+// tick, whether the driver keeps ticking. Ends the event loop once the runs together span
+// `seconds`.
 class TickStamps : public QObject {
 public:
-    TickStamps(int interval, double seconds)
+    TickStamps(int interval, double seconds, std::function<bool()> running)
         : m_interval(interval),
-          m_span(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)))
+          m_span(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds))),
+          m_running(std::move(running))
     {
     }
-    std::vector<Clock::time_point> stamps;
+    std::vector<std::vector<Clock::time_point>> runs;
     bool recording = false;
 
 protected:
@@ -124,8 +129,16 @@ protected:
             const auto* timer = qobject_cast<QTimer*>(watched);
             if (timer && timer->interval() == m_interval && watched->parent()
                 && watched->parent()->inherits("keyfall::TimerDriver")) {
-                stamps.push_back(Clock::now());
-                if (stamps.back() - stamps.front() >= m_span) {
+                const auto now = Clock::now();
+                if (runs.empty() || m_asleep)
+                    runs.emplace_back();
+                else
+                    m_spanned += now - runs.back().back();
+                runs.back().push_back(now);
+                m_asleep = false;
+                // Once this tick has been handled.
+                QMetaObject::invokeMethod(this, [this] { m_asleep = !m_running(); }, Qt::QueuedConnection);
+                if (m_spanned >= m_span) {
                     recording = false;
                     QCoreApplication::quit();
                 }
@@ -137,31 +150,41 @@ protected:
 private:
     int m_interval;
     Clock::duration m_span;
+    std::function<bool()> m_running;
+    Clock::duration m_spanned{};
+    bool m_asleep = false;
 };
 
 int Fidelity(int interval, double seconds)
 {
     Rig rig;
     const int level = interval == kEasy ? 0 : interval == kMedium ? 1 : 2;
-    TickStamps stamps(interval, seconds);
+    const FrmMain& form = rig.window.form();
+    TickStamps stamps(interval, seconds, [&form] { return form.LettersShown() && form.LettersMoving(); });
     qApp->installEventFilter(&stamps);
     rig.Start(level);
     // Let the first wave get under way before counting; give up if the ticks stop coming.
     QTimer::singleShot(200, [&] { stamps.recording = true; });
-    QTimer::singleShot(static_cast<int>(seconds * 2000) + 5000, [] { QCoreApplication::quit(); });
+    // A hard wave moves for about 4 s of every 12: ten seconds of ticks take three waves or so.
+    QTimer::singleShot(static_cast<int>(seconds * 4000) + 5000, [] { QCoreApplication::quit(); });
     QApplication::exec();
     qApp->removeEventFilter(&stamps);
 
     std::vector<double> gaps;
-    for (std::size_t i = 1; i < stamps.stamps.size(); ++i)
-        gaps.push_back(Ms(stamps.stamps[i] - stamps.stamps[i - 1]));
-    const double span = stamps.stamps.size() > 1 ? Ms(stamps.stamps.back() - stamps.stamps.front()) : 0;
+    double span = 0;
+    for (const auto& run : stamps.runs) {
+        for (std::size_t i = 1; i < run.size(); ++i)
+            gaps.push_back(Ms(run[i] - run[i - 1]));
+        if (run.size() > 1)
+            span += Ms(run.back() - run.front());
+    }
     std::printf("fidelity_%d_ticks %zu\n", interval, gaps.size());
     std::printf("fidelity_%d_seconds %.2f\n", interval, span / 1000);
     std::printf("fidelity_%d_mean %.3f\n", interval, gaps.empty() ? 0 : span / static_cast<double>(gaps.size()));
     std::printf("fidelity_%d_p99 %.3f\n", interval, Percentile(gaps, 0.99));
     std::printf("fidelity_%d_max %.3f\n", interval, gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end()));
     std::printf("fidelity_%d_waves %d\n", interval, rig.window.form().WavesLaunched());
+    std::printf("fidelity_%d_runs %zu\n", interval, stamps.runs.size());
     if (std::getenv("KEYFALL_BENCH_GAPS")) {
         for (double g : gaps)
             std::fprintf(stderr, "%.2f\n", g);

@@ -188,9 +188,9 @@ for entry in "${side_screens[@]}"; do
 done
 
 # ---- 8. a key to the star it puts on the field -----------------------------------------
-# Its own Xvfb of 1024 x 768: Keyfall hitting letters at rest, then the floor program, a bare
-# Qt Widgets window that repaints inside its key handler (latency.sh).
-say "key to star: Keyfall, then the floor program, ${KEYFALL_LATENCY_SAMPLES:-200} presses counted each, Xvfb 1024x768"
+# Xvfbs of 1024 x 768 of their own: Keyfall hitting letters at rest and the floor program, a
+# bare Qt Widgets window that repaints inside its key handler, in alternating rounds (latency.sh).
+say "key to star: Keyfall and the floor program in alternating rounds, ${KEYFALL_LATENCY_SAMPLES:-200} presses counted each, Xvfb 1024x768"
 bash "$(dirname "$0")/latency.sh" "$keyfall" "$(dirname "$bench_first_content")/bench_key_latency" \
   "$bench_repaint_floor" >>"$results" 2>"$work/latency.log" || { say "key to star failed:"; cat "$work/latency.log" >&2; }
 
