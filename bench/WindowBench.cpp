@@ -30,12 +30,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,7 +137,8 @@ protected:
                 runs.back().push_back(now);
                 m_asleep = false;
                 // Once this tick has been handled.
-                QMetaObject::invokeMethod(this, [this] { m_asleep = !m_running(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { m_asleep = !m_running(); }, Qt::QueuedConnection);
                 if (m_spanned >= m_span) {
                     recording = false;
                     QCoreApplication::quit();
