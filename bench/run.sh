@@ -19,15 +19,8 @@ fidelity_seconds=${KEYFALL_BENCH_FIDELITY_SECONDS:-10}
 export KEYFALL_SIDE_ROUNDS=${KEYFALL_SIDE_ROUNDS:-3}
 cpu_seconds=${KEYFALL_BENCH_CPU_SECONDS:-10}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/keyfall-bench.XXXXXX")
-pids=()
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+scratch_name=bench
+source "$(dirname "$0")/scratch.sh"
 
 say() { echo "bench: $*" >&2; }
 results=$work/results
@@ -83,18 +76,7 @@ start_xvfb 1920x1080
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 sound="none (no pulseaudio)"
-if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
-  export PULSE_RUNTIME_PATH=$work/runtime/pulse PULSE_STATE_PATH=$work/pulse-state
-  mkdir -p "$PULSE_STATE_PATH"
-  pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --log-target=stderr --log-level=error \
-    --load="module-null-sink sink_name=bench_null" \
-    --load="module-native-protocol-unix socket=$work/pulse.socket auth-anonymous=1" \
-    </dev/null >"$work/pulseaudio.log" 2>&1 &
-  pids+=($!)
-  export PULSE_SERVER=unix:$work/pulse.socket
-  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-  pactl info >/dev/null 2>&1 && sound="PulseAudio null sink"
-fi
+null_sink bench_null && sound="PulseAudio null sink"
 
 now_ns() { local t=$EPOCHREALTIME; echo "${t/./}000"; }
 median() { sort -n | awk '{v[NR] = $1} END {if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)]}'; }
@@ -130,6 +112,7 @@ for _ in 1 2 3 4 5; do
   [ -n "$mapped" ] && awk -v a="$t0" -v b="$mapped" 'BEGIN {printf "%.1f\n", (b - a) * 1000}' >>"$work/mapped"
   kill "$game" 2>/dev/null || true
   wait "$game" 2>/dev/null || true
+  game=""
 done
 put mapped_ms "$(median <"$work/mapped")"
 
@@ -174,6 +157,7 @@ put cpu_percent "$(percent $((c1 - c0)))"
 put xvfb_cpu_percent "$(percent $((x1 - x0)))"
 kill "$game"
 wait "$game" 2>/dev/null || true
+game=""
 
 # ---- 7. beside the floor program -----------------------------------------------------------
 # An Xvfb of its own per screen, Keyfall and one letter at 40 Hz in a bare Qt Widgets window
