@@ -1,6 +1,6 @@
 // The statistics module as the game loads it: files that are not the module, or a module of
-// another version, are told of and passed over, and the built module opens its window over the game, offers the
-// training and hands the player on to it.
+// another version, are told of and passed over, and the built module opens its window over
+// the game, offers the training and hands the player on to it.
 
 #include "ui/StatsModule.h"
 #include "records/TempFolder.h"
