@@ -9,6 +9,9 @@
 //     --except X,Y,W,H     a press whose response also changes this region is not counted
 //     --quiet MS           no damage for this long is a still screen (default 150)
 //     --limit S            give up after this long, printing what was measured (default 600)
+//   bench_key_latency --name NAME --figures FILE
+//     the same figures from the presses listed in FILE (KEYFALL_BENCH_PRESSES), which may
+//     gather several runs; other lines in it are passed over
 //
 // The characters are pressed in turn, each once (press, the response, then release), on a
 // still screen, until <samples> presses have been counted. A press counts when its response
@@ -26,11 +29,13 @@
 #include <X11/extensions/Xdamage.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -195,9 +200,56 @@ int Usage(const char* program)
 {
     std::fprintf(stderr,
                  "usage: %s [--name NAME] [--region X,Y,W,H] [--except X,Y,W,H] [--quiet MS] [--limit S]\n"
-                 "       <window name> <characters> <samples>\n",
-                 program);
+                 "       <window name> <characters> <samples>\n"
+                 "       %s --name NAME --figures FILE\n",
+                 program, program);
     return 2;
+}
+
+// The "name value" lines, from the figures of the counted presses; 1 when none was counted.
+int PrintFigures(const std::string& name, std::vector<double> samples, int uncounted)
+{
+    std::sort(samples.begin(), samples.end());
+    const auto put = [&name](const char* what, double value) {
+        std::printf("latency_%s_%s %.3f\n", name.c_str(), what, value);
+    };
+    if (samples.empty()) {
+        for (const char* what : {"median", "p99", "max", "min"})
+            std::printf("latency_%s_%s n/a\n", name.c_str(), what);
+    } else {
+        put("median", Percentile(samples, 0.5));
+        put("p99", Percentile(samples, 0.99));
+        put("max", samples.back());
+        put("min", samples.front());
+    }
+    std::printf("latency_%s_samples %zu\n", name.c_str(), samples.size());
+    std::printf("latency_%s_uncounted %d\n", name.c_str(), uncounted);
+    return samples.empty() ? 1 : 0;
+}
+
+// The figures of the presses a file lists, as they are listed: "<character> <ms>" or
+// "<character> uncounted".
+int FiguresOfList(const std::string& name, const char* file)
+{
+    std::ifstream list(file);
+    if (!list) {
+        std::fprintf(stderr, "cannot read %s\n", file);
+        return 2;
+    }
+    std::vector<double> samples;
+    int uncounted = 0;
+    for (std::string line; std::getline(list, line);) {
+        if (line.size() < 3 || line[1] != ' ')
+            continue;
+        const std::string_view figure = std::string_view(line).substr(2);
+        double ms = 0;
+        if (figure == "uncounted")
+            ++uncounted;
+        else if (const auto [end, error] = std::from_chars(figure.data(), figure.data() + figure.size(), ms);
+                 error == std::errc() && end == figure.data() + figure.size())
+            samples.push_back(ms);
+    }
+    return PrintFigures(name, std::move(samples), uncounted);
 }
 
 } // namespace
@@ -209,15 +261,18 @@ int main(int argc, char* argv[])
     std::optional<Box> except;
     int quietMs = 150;
     double limitSeconds = 600;
+    const char* figures = nullptr;
     std::vector<std::string_view> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        const bool valued =
-            arg == "--name" || arg == "--region" || arg == "--except" || arg == "--quiet" || arg == "--limit";
+        const bool valued = arg == "--name" || arg == "--region" || arg == "--except" || arg == "--quiet"
+                            || arg == "--limit" || arg == "--figures";
         if (valued && i + 1 >= argc)
             return Usage(argv[0]);
         if (arg == "--name") {
             name = argv[++i];
+        } else if (arg == "--figures") {
+            figures = argv[++i];
         } else if (arg == "--region" || arg == "--except") {
             auto& box = arg == "--region" ? region : except;
             box = ParseBox(argv[++i]);
@@ -233,6 +288,8 @@ int main(int argc, char* argv[])
             positional.push_back(arg);
         }
     }
+    if (figures)
+        return positional.empty() ? FiguresOfList(name, figures) : Usage(argv[0]);
     if (positional.size() != 3 || positional[1].empty() || quietMs <= 0 || limitSeconds <= 0)
         return Usage(argv[0]);
     const std::string windowName(positional[0]);
@@ -333,21 +390,6 @@ int main(int argc, char* argv[])
     else if (static_cast<int>(samples.size()) < wanted)
         std::fprintf(stderr, "stopped at the time limit after %zu samples\n", samples.size());
 
-    std::sort(samples.begin(), samples.end());
-    const auto put = [&name](const char* what, double value) {
-        std::printf("latency_%s_%s %.3f\n", name.c_str(), what, value);
-    };
-    if (samples.empty()) {
-        for (const char* what : {"median", "p99", "max", "min"})
-            std::printf("latency_%s_%s n/a\n", name.c_str(), what);
-    } else {
-        put("median", Percentile(samples, 0.5));
-        put("p99", Percentile(samples, 0.99));
-        put("max", samples.back());
-        put("min", samples.front());
-    }
-    std::printf("latency_%s_samples %zu\n", name.c_str(), samples.size());
-    std::printf("latency_%s_uncounted %d\n", name.c_str(), uncounted);
     XCloseDisplay(display);
-    return samples.empty() ? 1 : 0;
+    return PrintFigures(name, std::move(samples), uncounted);
 }

@@ -101,27 +101,9 @@ for ((round = 0; round < rounds; round++)); do
     "Repaint floor" "$characters" "$share" >/dev/null 2>>"$work/floor.presses" || true
 done
 
-# figures NAME PRESSES: the lines bench_key_latency prints, from the presses it listed.
-figures() {
-  local uncounted
-  uncounted=$(grep -c '^. uncounted$' "$2" || true)
-  awk 'NF == 2 && $2 ~ /^[0-9.]+$/ {print $2}' "$2" | sort -g | awk -v name="$1" -v uncounted="$uncounted" '
-    { v[NR] = $1 }
-    # The value below which that share of the samples lie (nearest rank), as the probe has it.
-    function below(share, rank) { rank = share * NR; rank = rank > int(rank) ? int(rank) + 1 : rank; return v[rank < 1 ? 1 : rank] }
-    END {
-      if (NR == 0) {
-        split("median p99 max min", what, " ")
-        for (i = 1; i <= 4; i++) printf "latency_%s_%s n/a\n", name, what[i]
-      } else {
-        printf "latency_%s_median %.3f\nlatency_%s_p99 %.3f\n", name, below(0.5), name, below(0.99)
-        printf "latency_%s_max %.3f\nlatency_%s_min %.3f\n", name, v[NR], name, v[1]
-      }
-      printf "latency_%s_samples %d\nlatency_%s_uncounted %d\n", name, NR, name, uncounted
-    }'
-}
-figures keyfall "$work/keyfall.presses" >"$results"
-figures floor "$work/floor.presses" >>"$results"
+# The figures of all the rounds, from the presses listed.
+"$key_latency" --name keyfall --figures "$work/keyfall.presses" >"$results" || true
+"$key_latency" --name floor --figures "$work/floor.presses" >>"$results" || true
 if [ -n "${KEYFALL_BENCH_PRESSES:-}" ]; then
   cat "$work/keyfall.presses" "$work/floor.presses" >&2
 fi
